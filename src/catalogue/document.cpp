@@ -1,0 +1,331 @@
+#include "document.h"
+
+#include "platform/byte_source.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "readers/registry.h"
+#include "settings/settings_store.h"
+
+#include <QFile>
+#include <QFileSystemWatcher>
+#include <QMimeDatabase>
+
+#include <algorithm>
+#include <dirent.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unordered_set>
+
+namespace tressel {
+
+namespace {
+
+const char* const kFieldNames[] = {"FileDescription", "ProductName", "OriginalFilename",
+                                   "InternalName",    "CompanyName", "LegalCopyright",
+                                   "Comments",        "FileVersion", "ProductVersion"};
+
+const ItemId kEmptyId;
+
+// Seconds between 1601-01-01 and 1970-01-01.
+constexpr uint64_t kEpochDifference = 11644473600ULL;
+
+uint64_t ToFileTime(const struct timespec& ts) {
+    if (ts.tv_sec < -static_cast<int64_t>(kEpochDifference))
+        return 0;
+    return (static_cast<uint64_t>(ts.tv_sec + static_cast<int64_t>(kEpochDifference))) *
+               10000000ULL +
+           static_cast<uint64_t>(ts.tv_nsec) / 100;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsAsciiPunctuation(unsigned char c) {
+    return (c >= 0x21 && c <= 0x2F) || (c >= 0x3A && c <= 0x40) || (c >= 0x5B && c <= 0x60) ||
+           (c >= 0x7B && c <= 0x7E);
+}
+
+bool IsHexDigit(unsigned char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+} // namespace
+
+bool NameLess(std::string_view a, std::string_view b) {
+    const int c = CompareNoCase(a, b);
+    return c != 0 ? c < 0 : a < b;
+}
+
+std::optional<std::vector<std::string>> ListFolder(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        names.emplace_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end(), NameLess);
+    return names;
+}
+
+CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
+    : QObject(parent),
+      m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
+    m_columnNames.emplace_back("Name");
+    int n = 1;
+    for (const char* field : kFieldNames)
+        m_columnNames.push_back(std::string(field) + " (" + std::to_string(n++) + ")");
+}
+
+CMarlockUtilDoc::~CMarlockUtilDoc() = default;
+
+bool CMarlockUtilDoc::scanAll() const { return m_scanAll->value(); }
+void CMarlockUtilDoc::setScanAll(bool on) { m_scanAll->set(on); }
+
+std::string CMarlockUtilDoc::resolve(const std::string& path) const {
+    std::filesystem::path p(path);
+    if (p.is_relative() && !m_folder.empty())
+        p = std::filesystem::path(m_folder) / p;
+    else if (p.is_relative())
+        p = std::filesystem::absolute(p);
+    std::string normal = p.lexically_normal().string();
+    return WithTrailingSlash(normal);
+}
+
+bool CMarlockUtilDoc::OpenFolderPath(const std::string& path) {
+    TryOpenFolderPath(path);
+    return true;
+}
+
+bool CMarlockUtilDoc::TryOpenFolderPath(const std::string& path) {
+    return !path.empty() && bindFolder(resolve(path));
+}
+
+bool CMarlockUtilDoc::OpenFolderItem(const ItemId& id) {
+    if (id.empty())
+        return false;
+    return bindFolder(resolve(fullPath(id)));
+}
+
+void CMarlockUtilDoc::GoUp() {
+    if (m_folder.size() <= 1)
+        return;
+    const std::string withoutSlash = m_folder.substr(0, m_folder.size() - 1);
+    bindFolder(withoutSlash.substr(0, withoutSlash.rfind('/') + 1));
+}
+
+// Makes folder the open folder when it can be listed; otherwise changes nothing.
+bool CMarlockUtilDoc::bindFolder(const std::string& folder) {
+    if (!IsDirectory(folder))
+        return false;
+    auto names = ListFolder(folder);
+    if (!names)
+        return false;
+    m_folder = folder;
+    if (m_watcher) {
+        if (!m_watcher->directories().isEmpty())
+            m_watcher->removePaths(m_watcher->directories());
+        m_watcher->addPath(QFile::decodeName(QByteArray::fromStdString(m_folder)));
+    }
+    m_records.clear();
+    for (auto& name : *names)
+        m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
+    emit folderOpened(QFile::decodeName(QByteArray::fromStdString(m_folder)));
+    return true;
+}
+
+void CMarlockUtilDoc::Rescan() {
+    if (m_folder.empty())
+        return;
+    m_records.clear();
+    if (auto names = ListFolder(m_folder)) {
+        for (auto& name : *names)
+            m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
+    }
+}
+
+void CMarlockUtilDoc::RefreshChanges() {
+    if (m_folder.empty())
+        return;
+    auto listed = ListFolder(m_folder);
+    if (!listed)
+        listed.emplace(); // the folder itself is gone: every record vanishes
+    std::unordered_set<std::string> present(listed->begin(), listed->end());
+    for (int number = 0; number < GetRecordCount(); ++number) {
+        Record& record = m_records[static_cast<size_t>(number)];
+        if (record.id.empty())
+            continue;
+        if (present.erase(record.id) == 0) {
+            if (m_view)
+                m_view->removeRecordRow(number);
+            record = Record{};
+        }
+    }
+    const int firstNew = GetRecordCount();
+    for (auto& name : *listed) {
+        if (present.count(name))
+            m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
+    }
+    if (GetRecordCount() > firstNew && m_view)
+        m_view->addRecordRows(firstNew);
+}
+
+const ItemId& CMarlockUtilDoc::itemId(int record) const {
+    if (record < 0 || record >= GetRecordCount())
+        return kEmptyId;
+    return m_records[static_cast<size_t>(record)].id;
+}
+
+void CMarlockUtilDoc::replaceItemId(int record, ItemId id) {
+    if (record >= 0 && record < GetRecordCount())
+        m_records[static_cast<size_t>(record)].id = std::move(id);
+}
+
+int CMarlockUtilDoc::findRecord(const ItemId& id) const {
+    if (id.empty())
+        return -1;
+    for (int i = 0; i < GetRecordCount(); ++i) {
+        if (m_records[static_cast<size_t>(i)].id == id)
+            return i;
+    }
+    return -1;
+}
+
+std::string CMarlockUtilDoc::fullPath(const ItemId& id) const { return m_folder + id; }
+
+std::string CMarlockUtilDoc::GetItemName(int record, NameMode mode) const {
+    if (record < 0 || record >= GetRecordCount())
+        return {};
+    const ItemId& id = itemId(record);
+    return mode == NameMode::Parsing ? fullPath(id) : id;
+}
+
+uint32_t CMarlockUtilDoc::QueryAttributes(const ItemId& id, uint32_t mask) const {
+    (void)mask; // every bit is cheap to compute from one stat
+    uint32_t attributes = SFGAO_FILESYSTEM;
+    if (!id.empty() && id.front() == '.')
+        attributes |= SFGAO_GHOSTED;
+    if (!id.empty() && IsDirectory(fullPath(id)))
+        attributes |= SFGAO_FOLDER;
+    return attributes;
+}
+
+uint32_t CMarlockUtilDoc::GetAttributes(int record, uint32_t mask) {
+    if (record < 0 || record >= GetRecordCount())
+        return 0;
+    Record& r = m_records[static_cast<size_t>(record)];
+    if (!r.attributes)
+        r.attributes = QueryAttributes(r.id, mask | SFGAO_FOLDER | SFGAO_GHOSTED | SFGAO_FILESYSTEM);
+    return *r.attributes;
+}
+
+void CMarlockUtilDoc::fillSizeAndTime(Record& r, int) const {
+    r.statDone = true;
+    struct stat st;
+    const std::string path = fullPath(r.id);
+    if (r.id.empty() || (::stat(path.c_str(), &st) != 0 && ::lstat(path.c_str(), &st) != 0)) {
+        r.size = 0;
+        r.time = 0;
+        return;
+    }
+    r.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+    r.time = ToFileTime(st.st_mtim);
+}
+
+uint64_t CMarlockUtilDoc::GetRecordSize(int record) {
+    if (record < 0 || record >= GetRecordCount())
+        return 0;
+    Record& r = m_records[static_cast<size_t>(record)];
+    if (!r.statDone)
+        fillSizeAndTime(r, record);
+    return r.size;
+}
+
+uint64_t CMarlockUtilDoc::GetLastWriteTime(int record) {
+    if (record < 0 || record >= GetRecordCount())
+        return 0;
+    Record& r = m_records[static_cast<size_t>(record)];
+    if (!r.statDone)
+        fillSizeAndTime(r, record);
+    return r.time;
+}
+
+std::string CMarlockUtilDoc::GetTypeName(int record) const {
+    static const QMimeDatabase db;
+    const ItemId& id = itemId(record);
+    const QList<QMimeType> types =
+        db.mimeTypesForFileName(QFile::decodeName(QByteArray::fromStdString(id)));
+    const QMimeType type = types.isEmpty() ? db.mimeTypeForName("application/octet-stream")
+                                           : types.front();
+    return type.comment().toStdString();
+}
+
+std::string CMarlockUtilDoc::GetIconName(int record) {
+    if (GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
+        return "folder";
+    static const QMimeDatabase db;
+    const QList<QMimeType> types =
+        db.mimeTypesForFileName(QFile::decodeName(QByteArray::fromStdString(itemId(record))));
+    if (types.isEmpty())
+        return "unknown";
+    const QString icon = types.front().iconName();
+    return (icon.isEmpty() ? types.front().genericIconName() : icon).toStdString();
+}
+
+InformationResult CMarlockUtilDoc::ReadInformationOfPath(const std::string& path, bool scanAll) {
+    InformationResult result;
+    // FIFOs, sockets, devices and dangling links are never opened.
+    if (!IsRegularFile(path))
+        return result;
+    std::unique_ptr<CFileReader> reader = CreateFileReader(path, scanAll);
+    if (!reader->isRecognized())
+        return result;
+    reader->extract(kColumnCount - 1);
+    result.recognised = true;
+    result.format = reader->formatName();
+    result.values = reader->values();
+    return result;
+}
+
+InformationResult CMarlockUtilDoc::ReadInformation(int record) const {
+    if (isVacated(record))
+        return {};
+    return ReadInformationOfPath(GetItemName(record, NameMode::Parsing), scanAll());
+}
+
+std::vector<std::string> CMarlockUtilDoc::GetInformation(int record) const {
+    return ReadInformation(record).values;
+}
+
+std::string CMarlockUtilDoc::title() const {
+    return !m_folder.empty() && IsDirectory(m_folder) ? m_folder : std::string();
+}
+
+bool CMarlockUtilDoc::IsNumberedName(std::string_view name) {
+    const std::string stem = SplitPath(name).stem;
+    return std::all_of(stem.begin(), stem.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return IsHexDigit(c) || IsAsciiPunctuation(c);
+    });
+}
+
+void CMarlockUtilDoc::setWatching(bool on) {
+    if (on && !m_watcher) {
+        m_watcher = new QFileSystemWatcher(this);
+        connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
+                &CMarlockUtilDoc::folderChanged);
+        if (!m_folder.empty())
+            m_watcher->addPath(QFile::decodeName(QByteArray::fromStdString(m_folder)));
+    } else if (!on && m_watcher) {
+        delete m_watcher;
+        m_watcher = nullptr;
+    }
+}
+
+} // namespace tressel

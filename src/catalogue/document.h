@@ -1,0 +1,149 @@
+#pragma once
+
+// The document: the one open folder and its file records. A record is addressed by
+// its record number, its position in the item table. Record numbers are never reused
+// or shifted while a scan lives: a vanished entry leaves a vacated record (empty item
+// id) and new entries are appended; only a full rescan renumbers from 0.
+
+#include "readers/file_reader.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QFileSystemWatcher;
+
+namespace tressel {
+
+class CPersistentFlag;
+
+// Attribute bits, as the list and the commands test them.
+inline constexpr uint32_t SFGAO_FOLDER = 0x20000000;
+inline constexpr uint32_t SFGAO_GHOSTED = 0x00080000; // hidden (dot) entries, drawn dimmed
+inline constexpr uint32_t SFGAO_FILESYSTEM = 0x40000000;
+
+// An entry's name (bytes) relative to the open folder; empty for a vacated record.
+using ItemId = std::string;
+
+enum class NameMode {
+    Parsing,  // the full path
+    InFolder, // the name inside the folder
+};
+
+// What a view is told when the folder changed under it.
+class IDocumentView {
+public:
+    virtual ~IDocumentView() = default;
+    virtual void removeRecordRow(int record) = 0;
+    // Rows for the records from firstRecord to the end of the table.
+    virtual void addRecordRows(int firstRecord) = 0;
+};
+
+struct InformationResult {
+    bool recognised = false;
+    const char* format = nullptr; // the accepting reader's short name
+    std::vector<std::string> values;
+};
+
+class CMarlockUtilDoc : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kColumnCount = 10;
+
+    explicit CMarlockUtilDoc(QObject* parent = nullptr);
+    ~CMarlockUtilDoc() override;
+
+    // Opens a folder given as a path (relative paths against the open folder). A path
+    // that is not a readable folder leaves everything as it was. Always true.
+    bool OpenFolderPath(const std::string& path);
+    // The same, telling whether the folder was opened.
+    bool TryOpenFolderPath(const std::string& path);
+    // Opens the folder that id (relative to the open folder) names; false when it
+    // could not be opened, with nothing changed.
+    bool OpenFolderItem(const ItemId& id);
+    // Opens the parent folder; does nothing at the root.
+    void GoUp();
+    void Rescan();
+    void RefreshChanges();
+
+    int GetRecordCount() const { return static_cast<int>(m_records.size()); }
+    std::string GetItemName(int record, NameMode mode) const;
+    uint32_t GetAttributes(int record, uint32_t mask);
+    uint32_t QueryAttributes(const ItemId& id, uint32_t mask) const;
+    uint64_t GetRecordSize(int record);
+    // 100-ns units since 1601-01-01 UTC.
+    uint64_t GetLastWriteTime(int record);
+    std::string GetTypeName(int record) const;
+    // A freedesktop icon name for the entry's type.
+    std::string GetIconName(int record);
+    std::vector<std::string> GetInformation(int record) const;
+    InformationResult ReadInformation(int record) const;
+    // Reads one path's information as the document would (regular files only).
+    static InformationResult ReadInformationOfPath(const std::string& path, bool scanAll);
+
+    // The open folder with a trailing '/', or "" before any folder is open.
+    const std::string& GetCurrentFolderPath() const { return m_folder; }
+    const std::string& pathName() const { return m_folder; }
+    // The open folder while it exists as a folder, "" otherwise.
+    std::string title() const;
+
+    static bool IsNumberedName(std::string_view name);
+    const std::vector<std::string>& ColumnNames() const { return m_columnNames; }
+
+    bool scanAll() const;
+    void setScanAll(bool on);
+
+    void setView(IDocumentView* view) { m_view = view; }
+    // Folder change notification (off by default; the window turns it on).
+    void setWatching(bool on);
+
+    const ItemId& itemId(int record) const;
+    bool isVacated(int record) const { return itemId(record).empty(); }
+    // Points a record at another entry of the open folder, keeping its number and facts.
+    void replaceItemId(int record, ItemId id);
+    // The record number of the entry named id, or -1.
+    int findRecord(const ItemId& id) const;
+
+signals:
+    // A name changed in the open folder (files or folders added, removed, renamed).
+    void folderChanged();
+    // A folder was opened; the window adds it to its recent list.
+    void folderOpened(const QString& path);
+
+private:
+    struct Record {
+        ItemId id;
+        std::optional<uint32_t> attributes;
+        bool statDone = false;
+        uint64_t size = 0;
+        uint64_t time = 0;
+    };
+
+    bool bindFolder(const std::string& folder);
+    void fillSizeAndTime(Record& record, int number) const;
+    std::string fullPath(const ItemId& id) const;
+    std::string resolve(const std::string& path) const;
+
+    std::vector<std::string> m_columnNames;
+    std::deque<Record> m_records;
+    std::string m_folder;
+    std::unique_ptr<CPersistentFlag> m_scanAll;
+    IDocumentView* m_view = nullptr;
+    QFileSystemWatcher* m_watcher = nullptr;
+};
+
+// Entries of a folder (names only, "." and ".." left out), sorted as the program
+// sorts names; nullopt when the folder cannot be read.
+std::optional<std::vector<std::string>> ListFolder(const std::string& folder);
+
+// The program's name order: case-insensitive (ASCII folded), then by bytes.
+bool NameLess(std::string_view a, std::string_view b);
+
+} // namespace tressel

@@ -1,0 +1,99 @@
+#include "cli.h"
+
+#include "platform/text.h"
+#include "settings/settings_store.h"
+
+#include <cstdio>
+#include <ostream>
+
+namespace tressel::cli {
+
+namespace {
+
+const Command kCommands[] = {
+    {"info", "print the information columns of files and folders", &RunInfo},
+};
+
+void PrintUsage(std::ostream& out) {
+    out << "Usage: tressel COMMAND [OPTIONS] ARGS...\n"
+           "\n"
+           "Reads descriptive text out of files (version resources, archive titles,\n"
+           "media tags, page titles, PDF information) and renames files after it.\n"
+           "\n"
+           "Commands:\n";
+    for (const Command& command : kCommands) {
+        out << "  " << command.name;
+        for (size_t pad = std::char_traits<char>::length(command.name); pad < 10; ++pad)
+            out << ' ';
+        out << command.summary << '\n';
+    }
+    out << "\n"
+           "Run 'tressel COMMAND --help' for a command's options.\n"
+           "Options are read from the program's settings file ($XDG_CONFIG_HOME/TresselUtil/\n"
+           "TresselUtil.conf) and never written by this tool.\n";
+}
+
+} // namespace
+
+bool IsHelpOption(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+
+std::string JsonString(const std::string& text) {
+    const std::string valid = ToValidUtf8(text);
+    std::string out = "\"";
+    for (char ch : valid) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (ch) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                out += buffer;
+            } else {
+                out.push_back(ch);
+            }
+        }
+    }
+    out.push_back('"');
+    return out;
+}
+
+std::string TableCell(const std::string& text) {
+    std::string out;
+    for (char ch : ToValidUtf8(text)) {
+        if (ch == '\t')
+            out += "\\t";
+        else if (ch == '\n')
+            out += "\\n";
+        else if (ch == '\r')
+            out += "\\r";
+        else
+            out.push_back(ch);
+    }
+    return out;
+}
+
+int Run(const Args& args, std::ostream& out, std::ostream& err) {
+    // The tool reads the user's options but never changes them.
+    SettingsStore::instance().setReadOnly(true);
+    if (args.empty()) {
+        PrintUsage(err);
+        return 2;
+    }
+    if (IsHelpOption(args[0]) || args[0] == "help") {
+        PrintUsage(out);
+        return 0;
+    }
+    for (const Command& command : kCommands) {
+        if (args[0] == command.name)
+            return command.run(Args(args.begin() + 1, args.end()), out, err);
+    }
+    err << "tressel: unknown command '" << args[0] << "' (see 'tressel --help')\n";
+    return 2;
+}
+
+} // namespace tressel::cli

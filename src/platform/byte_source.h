@@ -1,0 +1,83 @@
+#pragma once
+
+// The one I/O interface every format reader uses, so that the same parsing code runs
+// on files, on memory and on fuzz input. Reads are bounded by the source's size: a
+// read past the end returns fewer bytes, never garbage.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tressel {
+
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    virtual uint64_t size() const = 0;
+    // Copies up to n bytes from offset into buffer; returns how many were copied.
+    virtual size_t readAt(uint64_t offset, void* buffer, size_t n) = 0;
+
+    // Up to n bytes from offset (fewer at the end of the source, none past it).
+    std::string read(uint64_t offset, size_t n);
+    // Exactly n bytes from offset, or false.
+    bool readExact(uint64_t offset, void* buffer, size_t n);
+};
+
+// A regular file opened read-only. Anything else (FIFO, socket, device, folder,
+// dangling link) is refused without blocking: open() returns null.
+class FileSource final : public ByteSource {
+public:
+    static std::unique_ptr<FileSource> open(const std::string& path);
+    ~FileSource() override;
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
+
+    uint64_t size() const override { return m_size; }
+    size_t readAt(uint64_t offset, void* buffer, size_t n) override;
+    int fd() const { return m_fd; }
+
+private:
+    FileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    int m_fd;
+    uint64_t m_size;
+};
+
+// Bytes held in memory (a view: the owner keeps them alive).
+class MemorySource final : public ByteSource {
+public:
+    explicit MemorySource(std::string_view bytes) : m_bytes(bytes) {}
+    uint64_t size() const override { return m_bytes.size(); }
+    size_t readAt(uint64_t offset, void* buffer, size_t n) override;
+
+private:
+    std::string_view m_bytes;
+};
+
+// True when path names a regular file (following symbolic links).
+bool IsRegularFile(const std::string& path);
+
+// Little- and big-endian integers from a byte buffer; the caller checks the bounds.
+inline uint16_t ReadLe16(const void* p) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    return static_cast<uint16_t>(b[0] | (b[1] << 8));
+}
+inline uint32_t ReadLe32(const void* p) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+inline uint64_t ReadLe64(const void* p) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    return uint64_t(ReadLe32(b)) | uint64_t(ReadLe32(b + 4)) << 32;
+}
+inline uint16_t ReadBe16(const void* p) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    return static_cast<uint16_t>(b[0] << 8 | b[1]);
+}
+inline uint32_t ReadBe32(const void* p) {
+    const auto* b = static_cast<const unsigned char*>(p);
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
+}
+
+} // namespace tressel
