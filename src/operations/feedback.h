@@ -1,0 +1,40 @@
+#pragma once
+
+// What a long file command tells the user while it runs and when it ends. The core
+// commands talk to these small interfaces only, so they run and are tested without a
+// window; the main window implements them on its status bar and dialog bar, and the
+// command-line tool on its output.
+
+#include <cstdint>
+#include <string>
+
+namespace tressel {
+
+// One status line at the end of a command.
+class IOperationReport {
+public:
+    virtual ~IOperationReport() = default;
+    // Shows ReportText(subject, errors).
+    virtual void report(const std::string& subject, int errors) = 0;
+};
+
+// "Successfully " + subject, or "<errors> error(s) ocurred while " + subject.
+std::string ReportText(const std::string& subject, int errors);
+
+class IProgress {
+public:
+    virtual ~IProgress() = default;
+    // Range 0 to count, position 0.
+    virtual void start(uint64_t count) = 0;
+    virtual void step() = 0;
+};
+
+// Asked between files: true when the user pressed Esc to cancel. The window's check
+// also keeps the window painting.
+class ICancelCheck {
+public:
+    virtual ~ICancelCheck() = default;
+    virtual bool cancelRequested() = 0;
+};
+
+} // namespace tressel
