@@ -6,6 +6,7 @@
 // id) and new entries are appended; only a full rescan renumbers from 0.
 
 #include "readers/file_reader.h"
+#include "readers/registry.h"
 
 #include <QObject>
 #include <QString>
@@ -87,6 +88,11 @@ public:
     InformationResult ReadInformation(int record) const;
     // Reads one path's information as the document would (regular files only).
     static InformationResult ReadInformationOfPath(const std::string& path, bool scanAll);
+    static InformationResult ReadInformationOfPath(const ReaderTable& table,
+                                                   const std::string& path, bool scanAll);
+    // The readers GetInformation asks; the default table unless one is set (the table
+    // must outlive the document or be unset again).
+    void setReaderTable(const ReaderTable* table) { m_readerTable = table; }
 
     // The open folder with a trailing '/', or "" before any folder is open.
     const std::string& GetCurrentFolderPath() const { return m_folder; }
@@ -136,6 +142,7 @@ private:
     std::string m_folder;
     std::unique_ptr<CPersistentFlag> m_scanAll;
     IDocumentView* m_view = nullptr;
+    const ReaderTable* m_readerTable = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;
 };
 

@@ -1,0 +1,143 @@
+#pragma once
+
+// The main window: the dialog bar on top, the file list and the preview pane side by
+// side in a splitter, the status bar with three panes, the main menu and the
+// accelerators. It also carries the frame commands (priority, font, settings
+// removal, About) and the frame's options in the settings store.
+
+#include "operations/feedback.h"
+
+#include <QAbstractSpinBox>
+#include <QMainWindow>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSplitter;
+
+namespace tressel {
+
+class CMarlockUtilDoc;
+class CMarlockUtilView;
+class CPersistentFlag;
+
+// The "MaxCol width:" box: free text with up and down steps between 10 and 255. The
+// text is read (and clamped) by the list when the box loses the focus.
+class CMaxColBox : public QAbstractSpinBox {
+    Q_OBJECT
+public:
+    explicit CMaxColBox(QWidget* parent = nullptr);
+    void setText(const QString& text);
+    void stepBy(int steps) override;
+
+protected:
+    StepEnabled stepEnabled() const override { return StepUpEnabled | StepDownEnabled; }
+    QValidator::State validate(QString& input, int& pos) const override;
+};
+
+class CMainFrame : public QMainWindow, public IOperationReport, public IProgress {
+    Q_OBJECT
+public:
+    static constexpr int kRecentCount = 16;
+    static constexpr int kGroupByFirstId = 602;
+
+    explicit CMainFrame(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Opens the command-line folder, or else the most recent one, and fills the list.
+    void startUp(const QString& commandLineFolder);
+    // Shows the window, placed as it was last closed the first time.
+    void showFirstTime();
+    void openFolder(const QString& path);
+
+    // IOperationReport on status pane 2, IProgress on the dialog bar's progress bar.
+    void report(const std::string& subject, int errors) override;
+    void start(uint64_t count) override;
+    void step() override;
+
+    // Marks every setting for removal after exit; with ask, asks whether to close now.
+    void requestSettingsRemoval(bool ask = true);
+    bool settingsRemovalRequested() const { return m_removeSettings; }
+
+    // Priority choice: 0 Normal, -1 Below Normal, -2 Low.
+    bool setPriorityChoice(int choice);
+    int priorityChoice() const { return m_priority; }
+
+    CMarlockUtilView& view() { return *m_view; }
+    QWidget* previewPane() const { return m_preview; }
+    QString statusPaneText(int pane) const;
+    const QStringList& recentFolders() const { return m_recent; }
+    QAction* action(const QString& name) const;
+    QMenu* groupByMenu() const { return m_groupBy; }
+    CMaxColBox* maxColBox() const { return m_maxCol; }
+    QProgressBar* progressBar() const { return m_progress; }
+    // Runs the recent-folder command of entry index (0 is the first entry).
+    void chooseRecent(int index);
+    void fillGroupByMenu();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildCentral();
+    void buildDialogBar();
+    void buildStatusBar();
+    void buildMenus();
+    void buildShortcuts();
+    QAction* addItem(QMenu* menu, const QString& name, const QString& text,
+                     std::function<void()> handler = {}, const QList<QKeySequence>& keys = {});
+    void rebuildRecentMenu();
+    void addRecent(const QString& path);
+    void saveSettings();
+    void syncOptionControls();
+    void onFolderLost(const QString& path);
+    void updateTitle();
+    void browseForFolder();
+    void switchPreviewFocus();
+    void setPreviewVisible(bool visible);
+    void chooseFont();
+    void about();
+    void setStatusPane(int pane, const QString& text);
+
+    CMarlockUtilDoc& m_doc;
+    std::unique_ptr<CPersistentFlag> m_prevAutoHide;
+    bool m_previewVisible = true;
+    CMarlockUtilView* m_view = nullptr;
+    QWidget* m_preview = nullptr;
+    QLabel* m_previewLabel = nullptr;
+    QSplitter* m_splitter = nullptr;
+    std::array<QLabel*, 3> m_panes{};
+    QProgressBar* m_progress = nullptr;
+    uint64_t m_progressDone = 0;
+    uint64_t m_progressScale = 1;
+    QPushButton* m_undoButton = nullptr;
+    QPushButton* m_redoButton = nullptr;
+    QRadioButton* m_listRadio = nullptr;
+    QRadioButton* m_detailsRadio = nullptr;
+    QCheckBox* m_previewCheck = nullptr;
+    QCheckBox* m_scanAllCheck = nullptr;
+    QCheckBox* m_numberedCheck = nullptr;
+    CMaxColBox* m_maxCol = nullptr;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_exitSeparator = nullptr;
+    QList<QAction*> m_recentActions;
+    QMenu* m_groupBy = nullptr;
+    QActionGroup* m_priorityGroup = nullptr;
+    QStringList m_recent;
+    QString m_browseStart;
+    int m_priority = 0;
+    bool m_removeSettings = false;
+    bool m_shownOnce = false;
+};
+
+} // namespace tressel

@@ -1,0 +1,328 @@
+#include "file_list_model.h"
+
+#include "catalogue/document.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "readers/file_reader.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPalette>
+#include <QStyle>
+
+#include <algorithm>
+#include <exception>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace tressel {
+
+namespace {
+
+QString Decode(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+} // namespace
+
+QString GroupThousands(unsigned long long value) {
+    QString digits = QString::number(value);
+    for (int i = digits.size() - 3; i > 0; i -= 3)
+        digits.insert(i, ',');
+    return digits;
+}
+
+CFileListModel::CFileListModel(CMarlockUtilDoc& doc, QObject* parent)
+    : QAbstractTableModel(parent), m_doc(doc) {}
+
+int CFileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CFileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : CMarlockUtilDoc::kColumnCount;
+}
+
+QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    const auto& names = m_doc.ColumnNames();
+    if (section < 0 || section >= static_cast<int>(names.size()))
+        return {};
+    return QString::fromStdString(names[static_cast<size_t>(section)]);
+}
+
+Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    if (index.column() == 0)
+        f |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
+    return f;
+}
+
+QVariant CFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    Row& row = m_rows[static_cast<size_t>(index.row())];
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        if (column == 0)
+            return row.displayName;
+        if (row.folder)
+            return QString();
+        if (!row.read) {
+            readRow(row);
+            emit const_cast<CFileListModel*>(this)->rowRead(index.row());
+        }
+        return row.information[static_cast<size_t>(column - 1)];
+    case Qt::DecorationRole:
+        return column == 0 ? QVariant(iconOf(row)) : QVariant();
+    case Qt::CheckStateRole:
+        return column == 0 ? QVariant(row.checked) : QVariant();
+    case Qt::ForegroundRole:
+        if (row.hidden)
+            return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        return {};
+    default:
+        return {};
+    }
+}
+
+bool CFileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    // The name is never set from an edit: renaming goes through the file system and
+    // the row takes the name the move produced (setName).
+    if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole)
+        return false;
+    m_rows[static_cast<size_t>(index.row())].checked = static_cast<Qt::CheckState>(value.toInt());
+    emit dataChanged(index, index, {Qt::CheckStateRole});
+    return true;
+}
+
+// Cells are marked read before the reader runs, so a request arriving while the file
+// is read (a repaint from the Esc check) finds empty text instead of reading again.
+void CFileListModel::readRow(Row& row) const {
+    row.read = true;
+    for (QString& cell : row.information)
+        cell.clear();
+    std::vector<std::string> values;
+    try {
+        values = m_doc.GetInformation(row.record);
+    } catch (const std::exception& e) {
+        if (m_onError)
+            m_onError(QString::fromUtf8(e.what()));
+        return;
+    }
+    for (size_t j = 0; j < row.information.size() && j < values.size(); ++j)
+        row.information[j] = QString::fromStdString(FirstMeaningfulLine(values[j], false));
+}
+
+QIcon CFileListModel::iconOf(const Row& row) const {
+    Row& r = const_cast<Row&>(row);
+    if (r.iconName.isEmpty())
+        r.iconName = QString::fromStdString(m_doc.GetIconName(row.record));
+    auto found = m_icons.constFind(r.iconName);
+    if (found != m_icons.constEnd())
+        return *found;
+    const QIcon fallback =
+        QApplication::style()->standardIcon(row.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
+    const QIcon icon = QIcon::fromTheme(r.iconName, fallback);
+    m_icons.insert(r.iconName, icon);
+    return icon;
+}
+
+std::string CFileListModel::recordName(int record) const {
+    std::string name = SplitPath(m_doc.GetItemName(record, NameMode::Parsing)).fileName();
+    return name.empty() ? m_doc.GetItemName(record, NameMode::InFolder) : name;
+}
+
+CFileListModel::Row CFileListModel::makeRow(int record) {
+    Row row;
+    row.record = record;
+    const uint32_t attributes = m_doc.GetAttributes(record, SFGAO_FOLDER | SFGAO_GHOSTED);
+    row.folder = (attributes & SFGAO_FOLDER) != 0;
+    row.hidden = (attributes & SFGAO_GHOSTED) != 0;
+    row.name = row.folder ? m_doc.GetItemName(record, NameMode::InFolder) : recordName(record);
+    row.displayName = Decode(row.name);
+    return row;
+}
+
+bool CFileListModel::accepts(const Row& row, bool numberedOnly) const {
+    return !numberedOnly || row.folder || CMarlockUtilDoc::IsNumberedName(row.name);
+}
+
+void CFileListModel::repopulate(bool numberedOnly) {
+    const int records = m_doc.GetRecordCount();
+    emit populateStarted(records);
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(static_cast<size_t>(records));
+    for (int r = 0; r < records; ++r) {
+        if (m_doc.isVacated(r))
+            continue;
+        Row row = makeRow(r);
+        if (accepts(row, numberedOnly))
+            m_rows.push_back(std::move(row));
+    }
+    endResetModel();
+    sortByName();
+    emit populateFinished(rowCount());
+}
+
+void CFileListModel::insertRecords(int firstRecord, int count, bool numberedOnly) {
+    for (int r = std::max(firstRecord, 0); r < m_doc.GetRecordCount() && count != 0; ++r) {
+        if (count > 0)
+            --count;
+        if (m_doc.isVacated(r))
+            continue;
+        Row row = makeRow(r);
+        if (!accepts(row, numberedOnly))
+            continue;
+        const int at = std::min(r, rowCount());
+        beginInsertRows({}, at, at);
+        m_rows.insert(m_rows.begin() + at, std::move(row));
+        endInsertRows();
+    }
+}
+
+bool CFileListModel::removeRecord(int record) {
+    const int row = rowOfRecord(record);
+    if (row < 0)
+        return false;
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+    return true;
+}
+
+void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop,
+                                     const std::function<bool()>& stop) {
+    for (int row = 0; row < rowCount();) {
+        if (stop && stop())
+            return;
+        if (drop(row)) {
+            beginRemoveRows({}, row, row);
+            m_rows.erase(m_rows.begin() + row);
+            endRemoveRows();
+        } else {
+            ++row;
+        }
+    }
+}
+
+void CFileListModel::sortByName() {
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> recordsBefore;
+    recordsBefore.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        recordsBefore.push_back(recordOfRow(index.row()));
+    std::stable_sort(m_rows.begin(), m_rows.end(), [](const Row& a, const Row& b) {
+        if (a.folder != b.folder)
+            return a.folder;
+        return CompareNoCase(a.name, b.name) < 0;
+    });
+    if (!before.isEmpty()) {
+        std::unordered_map<int, int> rowOf;
+        for (int i = 0; i < rowCount(); ++i)
+            rowOf[m_rows[static_cast<size_t>(i)].record] = i;
+        QModelIndexList after;
+        for (int i = 0; i < before.size(); ++i)
+            after.push_back(
+                index(rowOf[recordsBefore[static_cast<size_t>(i)]], before[i].column()));
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+int CFileListModel::recordOfRow(int row) const {
+    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].record : -1;
+}
+
+int CFileListModel::rowOfRecord(int record) const {
+    for (int i = 0; i < rowCount(); ++i) {
+        if (m_rows[static_cast<size_t>(i)].record == record)
+            return i;
+    }
+    return -1;
+}
+
+bool CFileListModel::isFolder(int row) const {
+    return row >= 0 && row < rowCount() && m_rows[static_cast<size_t>(row)].folder;
+}
+
+QString CFileListModel::name(int row) const {
+    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].displayName : QString();
+}
+
+std::string CFileListModel::nameBytes(int row) const {
+    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].name : std::string();
+}
+
+QString CFileListModel::cellText(int row, int column) {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+        return {};
+    return data(index(row, column), Qt::DisplayRole).toString();
+}
+
+QString CFileListModel::firstInformation(int row) {
+    for (int column = 1; column <= kInformationColumns; ++column) {
+        QString text = cellText(row, column);
+        if (!text.isEmpty())
+            return text;
+    }
+    return {};
+}
+
+bool CFileListModel::isRead(int row) const {
+    return row >= 0 && row < rowCount() && m_rows[static_cast<size_t>(row)].read;
+}
+
+void CFileListModel::forgetInformation(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    Row& r = m_rows[static_cast<size_t>(row)];
+    r.read = false;
+    r.iconName.clear();
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+void CFileListModel::setName(int row, const std::string& name) {
+    if (row < 0 || row >= rowCount())
+        return;
+    Row& r = m_rows[static_cast<size_t>(row)];
+    r.name = name;
+    r.displayName = Decode(name);
+    emit dataChanged(index(row, 0), index(row, 0));
+}
+
+Qt::CheckState CFileListModel::checkState(int row) const {
+    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].checked : Qt::Unchecked;
+}
+
+bool CFileListModel::isConsistent(std::string* problem) const {
+    auto fail = [problem](std::string why) {
+        if (problem)
+            *problem = std::move(why);
+        return false;
+    };
+    std::unordered_set<int> seen;
+    for (int i = 0; i < rowCount(); ++i) {
+        const Row& row = m_rows[static_cast<size_t>(i)];
+        const std::string at = "row " + std::to_string(i);
+        if (row.record < 0 || row.record >= m_doc.GetRecordCount())
+            return fail(at + " shows record " + std::to_string(row.record) + " out of range");
+        if (m_doc.isVacated(row.record))
+            return fail(at + " shows vacated record " + std::to_string(row.record));
+        if (!seen.insert(row.record).second)
+            return fail(at + " shows record " + std::to_string(row.record) + " twice");
+        if (row.name != m_doc.GetItemName(row.record, NameMode::InFolder))
+            return fail(at + " is named " + row.name + " but its record is " +
+                        m_doc.GetItemName(row.record, NameMode::InFolder));
+    }
+    return true;
+}
+
+} // namespace tressel

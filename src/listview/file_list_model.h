@@ -1,0 +1,106 @@
+#pragma once
+
+// The rows of the file list: one per shown record of the document. The rows are also
+// the cache of information values: a row's nine information cells are read together
+// the first time any of them is asked for, and kept until something resets them.
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QIcon>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tressel {
+
+class CMarlockUtilDoc;
+
+class CFileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    static constexpr int kInformationColumns = 9;
+
+    explicit CFileListModel(CMarlockUtilDoc& doc, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+    // Every row rebuilt from the document, in name order.
+    void repopulate(bool numberedOnly);
+    // Rows for the records from firstRecord on (count of them, or all with -1),
+    // skipping vacated records and, with numberedOnly, files without a numbered name.
+    void insertRecords(int firstRecord, int count, bool numberedOnly);
+    // Removes the row of a record; false when no row shows it.
+    bool removeRecord(int record);
+    // Removes the rows for which drop answers true, walking from the first row; the
+    // walk ends early when stop answers true before a row.
+    void removeRowsWhere(const std::function<bool(int row)>& drop,
+                         const std::function<bool()>& stop = {});
+    // Folders first, then names compared case-insensitively.
+    void sortByName();
+
+    int recordOfRow(int row) const;
+    int rowOfRecord(int record) const;
+    bool isFolder(int row) const;
+    QString name(int row) const;
+    std::string nameBytes(int row) const;
+    // A cell's text; an unread information cell reads the row first.
+    QString cellText(int row, int column);
+    // The first non-empty information cell (reading the row if needed), or "".
+    QString firstInformation(int row);
+    bool isRead(int row) const;
+    // Sets the information cells and the icon back to unread, so the next request
+    // reads the file again.
+    void forgetInformation(int row);
+    void setName(int row, const std::string& name);
+    Qt::CheckState checkState(int row) const;
+
+    // Rows and records agree: every row shows a distinct, live record under its name.
+    bool isConsistent(std::string* problem = nullptr) const;
+
+    // Failures inside reading are handed here instead of escaping into the view.
+    void setErrorHandler(std::function<void(const QString&)> handler) {
+        m_onError = std::move(handler);
+    }
+
+signals:
+    void populateStarted(int records);
+    void populateFinished(int rows);
+    void rowRead(int row);
+
+private:
+    struct Row {
+        int record = -1;
+        std::string name;
+        QString displayName;
+        bool folder = false;
+        bool hidden = false;
+        bool read = false;
+        Qt::CheckState checked = Qt::Unchecked;
+        std::array<QString, kInformationColumns> information;
+        QString iconName; // empty until first asked
+    };
+
+    Row makeRow(int record);
+    bool accepts(const Row& row, bool numberedOnly) const;
+    void readRow(Row& row) const;
+    QIcon iconOf(const Row& row) const;
+    std::string recordName(int record) const;
+
+    CMarlockUtilDoc& m_doc;
+    mutable std::vector<Row> m_rows;
+    mutable QHash<QString, QIcon> m_icons;
+    std::function<void(const QString&)> m_onError;
+};
+
+// Whole decimal number with ',' before every third digit from the right.
+QString GroupThousands(unsigned long long value);
+
+} // namespace tressel

@@ -1,0 +1,594 @@
+#include "view.h"
+
+#include "file_list_model.h"
+#include "operations/feedback.h"
+#include "platform/paths.h"
+#include "settings/settings_store.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDropEvent>
+#include <QFile>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QStackedWidget>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+namespace tressel {
+
+namespace {
+
+constexpr int kColumnWidth = 150;
+constexpr int kMinColumnWidth = 10;
+constexpr int kLastSortMode = 4;
+
+std::string Encode(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
+QString Decode(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+
+// Edits a row's name: selects the name without its extension, and hands the typed
+// text to the view's rename instead of setting it into the model.
+class CNameDelegate : public QStyledItemDelegate {
+public:
+    explicit CNameDelegate(CMarlockUtilView& view) : QStyledItemDelegate(&view), m_view(view) {}
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override {
+        QStyledItemDelegate::setEditorData(editor, index);
+        auto* line = qobject_cast<QLineEdit*>(editor);
+        if (!line || m_view.model().isFolder(index.row()))
+            return;
+        const QString name = line->text();
+        const int dot = name.lastIndexOf('.');
+        // The view selects the whole text once the editor shows; select afterwards.
+        QTimer::singleShot(0, line, [line, dot, size = name.size()] {
+            line->setSelection(0, dot < 0 ? size : dot);
+        });
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel*,
+                      const QModelIndex& index) const override {
+        if (auto* line = qobject_cast<QLineEdit*>(editor))
+            m_view.renameRow(index.row(), line->text());
+    }
+
+private:
+    CMarlockUtilView& m_view;
+};
+
+} // namespace
+
+CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc),
+      m_confirmDelete(std::make_unique<CPersistentFlag>("Settings", "ConfirmDel", true)),
+      m_moveTo(std::make_unique<CPersistentHistory>("MoveToHistory", 10)),
+      m_listMode(std::make_unique<CPersistentFlag>("Settings", "ViewList", false)),
+      m_numberedOnly(std::make_unique<CPersistentFlag>("Settings", "Numberd only", false)) {
+    m_model = new CFileListModel(doc, this);
+    m_model->setErrorHandler([this](const QString& text) {
+        // Reading happens while the list paints: show the box once painting is over.
+        QTimer::singleShot(0, this, [this, text] { showError(text); });
+    });
+    buildViews();
+
+    auto makeTimer = [this](int ms) {
+        auto* timer = new QTimer(this);
+        timer->setSingleShot(true);
+        timer->setInterval(ms);
+        return timer;
+    };
+    m_refreshTimer = makeTimer(kRefreshDelayMs);
+    m_statusTimer = makeTimer(20);
+    m_previewTimer = makeTimer(50);
+    connect(m_refreshTimer, &QTimer::timeout, this,
+            [this] { guard([this] { refreshChanges(); }); });
+    connect(m_statusTimer, &QTimer::timeout, this, &CMarlockUtilView::updateStatus);
+    connect(m_previewTimer, &QTimer::timeout, this, &CMarlockUtilView::previewSelection);
+    doc.setView(this);
+}
+
+CMarlockUtilView::~CMarlockUtilView() {
+    m_doc.setView(nullptr);
+    saveColumnOrder();
+    SettingsStore::instance().writeInt("Settings", "LastSort", m_sortMode);
+}
+
+void CMarlockUtilView::buildViews() {
+    m_stack = new QStackedWidget(this);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_stack);
+
+    m_details = new QTableView(m_stack);
+    m_details->setObjectName("details");
+    m_details->setModel(m_model);
+    m_details->setShowGrid(true);
+    m_details->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_details->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_details->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_details->setWordWrap(false);
+    m_details->setCornerButtonEnabled(false);
+    m_details->verticalHeader()->hide();
+    // Fixed row heights: the table then asks only for the rows it draws.
+    m_details->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_details->verticalHeader()->setDefaultSectionSize(m_details->fontMetrics().height() + 6);
+    QHeaderView* header = m_details->horizontalHeader();
+    header->setSectionsMovable(true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setDefaultSectionSize(kColumnWidth);
+    header->setMinimumSectionSize(kMinColumnWidth);
+    header->setHighlightSections(false);
+    header->setStretchLastSection(false);
+    m_details->setItemDelegate(new CNameDelegate(*this));
+
+    m_list = new QListView(m_stack);
+    m_list->setObjectName("list");
+    m_list->setModel(m_model);
+    m_list->setModelColumn(0);
+    m_list->setSelectionModel(m_details->selectionModel());
+    m_list->setViewMode(QListView::ListMode);
+    m_list->setFlow(QListView::TopToBottom);
+    m_list->setWrapping(true);
+    m_list->setResizeMode(QListView::Adjust);
+    m_list->setUniformItemSizes(true);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->setItemDelegate(new CNameDelegate(*this));
+    m_list->setMouseTracking(true);
+
+    m_stack->addWidget(m_details);
+    m_stack->addWidget(m_list);
+
+    for (QAbstractItemView* view :
+         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_list)}) {
+        view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        view->viewport()->setAcceptDrops(true);
+        view->setAcceptDrops(true);
+        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
+            guard([this, index] { openRow(index.row()); });
+        });
+    }
+    connect(m_details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CMarlockUtilView::onSelectionChanged);
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_escape.clear(); });
+}
+
+QAbstractItemView* CMarlockUtilView::currentView() const {
+    return isListMode() ? static_cast<QAbstractItemView*>(m_list)
+                        : static_cast<QAbstractItemView*>(m_details);
+}
+
+bool CMarlockUtilView::confirmDelete() const {
+    return m_confirmDelete->value();
+}
+
+void CMarlockUtilView::initialUpdate() {
+    if (!m_initialised) {
+        m_initialised = true;
+        applyColumnOrder();
+        m_sortMode = SettingsStore::instance().readInt("Settings", "LastSort", 0);
+        if (m_sortMode < 0 || m_sortMode > kLastSortMode)
+            m_sortMode = 0;
+        m_stack->setCurrentWidget(isListMode() ? static_cast<QWidget*>(m_list) : m_details);
+        setMaxColumnWidthText(
+            SettingsStore::instance().readString("Settings", "MaxColSize", "255"));
+    }
+    repopulate();
+}
+
+// The stored order counts only when it keeps the name column first.
+void CMarlockUtilView::applyColumnOrder() {
+    const auto stored = SettingsStore::instance().readBinary("Settings", "ColOrderArray");
+    if (!stored || stored->size() < 4)
+        return;
+    const int entries = std::min<int>(static_cast<int>(stored->size() / 4), m_model->columnCount());
+    std::vector<int32_t> order(static_cast<size_t>(entries));
+    std::memcpy(order.data(), stored->constData(), order.size() * 4);
+    if (order[0] != 0)
+        return;
+    QHeaderView* header = m_details->horizontalHeader();
+    for (int visual = 0; visual < entries; ++visual) {
+        const int logical = order[static_cast<size_t>(visual)];
+        if (logical < 0 || logical >= m_model->columnCount())
+            continue;
+        header->moveSection(header->visualIndex(logical), visual);
+    }
+}
+
+void CMarlockUtilView::saveColumnOrder() {
+    QHeaderView* header = m_details->horizontalHeader();
+    QByteArray bytes;
+    for (int visual = 0; visual < m_model->columnCount(); ++visual) {
+        const int32_t logical = header->logicalIndex(visual);
+        bytes.append(reinterpret_cast<const char*>(&logical), 4);
+    }
+    SettingsStore::instance().writeBinary("Settings", "ColOrderArray", bytes);
+}
+
+void CMarlockUtilView::repopulate() {
+    guard([this] {
+        m_model->repopulate(numberedOnly());
+        // Only the name order exists so far; every stored mode sorts by name.
+        if (m_sortMode < 0 || m_sortMode > kLastSortMode)
+            m_sortMode = 0;
+        updateStatus();
+        if (m_model->rowCount() > 0)
+            m_details->selectionModel()->setCurrentIndex(m_model->index(0, 0),
+                                                         QItemSelectionModel::NoUpdate);
+        m_findPosition = -1;
+    });
+}
+
+void CMarlockUtilView::sortByName() {
+    m_model->sortByName();
+    m_sortMode = 0;
+}
+
+void CMarlockUtilView::removeRecordRow(int record) {
+    if (m_model->removeRecord(record))
+        m_statusTimer->start(20);
+}
+
+void CMarlockUtilView::addRecordRows(int firstRecord) {
+    m_model->insertRecords(firstRecord, -1, numberedOnly());
+    m_statusTimer->start(20);
+}
+
+void CMarlockUtilView::openFolder(const QString& path) {
+    guard([this, &path] {
+        if (m_doc.TryOpenFolderPath(Encode(path)))
+            initialUpdate();
+    });
+}
+
+void CMarlockUtilView::goUp() {
+    guard([this] {
+        m_doc.GoUp();
+        repopulate();
+        focusList();
+    });
+}
+
+void CMarlockUtilView::rescan() {
+    guard([this] {
+        m_doc.Rescan();
+        repopulate();
+        focusList();
+    });
+}
+
+// Folders open in the list; files open with the desktop's default program.
+void CMarlockUtilView::openRow(int row) {
+    const int record = m_model->recordOfRow(row);
+    if (record < 0)
+        return;
+    if (m_model->isFolder(row)) {
+        if (m_doc.OpenFolderItem(m_doc.itemId(record)))
+            repopulate();
+        return;
+    }
+    QDesktopServices::openUrl(
+        QUrl::fromLocalFile(Decode(m_doc.GetItemName(record, NameMode::Parsing))));
+}
+
+void CMarlockUtilView::selectAll() {
+    focusList();
+    currentView()->selectAll();
+}
+
+void CMarlockUtilView::focusList() {
+    currentView()->setFocus();
+}
+
+bool CMarlockUtilView::isListMode() const {
+    return m_listMode->value();
+}
+
+void CMarlockUtilView::setListMode(bool list) {
+    m_listMode->set(list);
+    m_stack->setCurrentWidget(list ? static_cast<QWidget*>(m_list) : m_details);
+    if (!list)
+        QToolTip::hideText();
+    focusList();
+    updateStatus();
+    emit listModeChanged(list);
+}
+
+bool CMarlockUtilView::numberedOnly() const {
+    return m_numberedOnly->value();
+}
+
+void CMarlockUtilView::toggleNumberedOnly() {
+    m_numberedOnly->set(!numberedOnly());
+    if (!numberedOnly()) {
+        repopulate();
+    } else {
+        setUpdatesEnabled(false);
+        m_model->removeRowsWhere([this](int row) {
+            return !m_model->isFolder(row) &&
+                   !CMarlockUtilDoc::IsNumberedName(m_model->nameBytes(row));
+        });
+        setUpdatesEnabled(true);
+    }
+    focusList();
+    updateStatus();
+    emit optionsChanged();
+}
+
+void CMarlockUtilView::toggleScanAll() {
+    m_doc.setScanAll(!m_doc.scanAll());
+    if (m_doc.scanAll())
+        repopulate();
+    focusList();
+    emit optionsChanged();
+}
+
+void CMarlockUtilView::validOnly() {
+    guard([this] {
+        CLongCommand command(m_escape);
+        m_model->removeRowsWhere(
+            [this](int row) {
+                return !m_model->isFolder(row) && m_model->firstInformation(row).isEmpty();
+            },
+            [this] { return m_escape.cancelRequested(); });
+    });
+    m_statusTimer->start(1);
+}
+
+QString CMarlockUtilView::setMaxColumnWidthText(const QString& text) {
+    bool ok = false;
+    const long long value = text.trimmed().toLongLong(&ok);
+    if (!ok)
+        return QString::number(m_maxColumnWidth);
+    m_maxColumnWidth = static_cast<int>(std::clamp<long long>(value, kMinColumnWidth, 255));
+    applyMaxColumnWidth();
+    return QString::number(m_maxColumnWidth);
+}
+
+// No column, whether dragged or fitted to its contents, grows wider than the maximum.
+void CMarlockUtilView::applyMaxColumnWidth() {
+    QHeaderView* header = m_details->horizontalHeader();
+    header->setMaximumSectionSize(m_maxColumnWidth);
+    header->setDefaultSectionSize(std::min(kColumnWidth, m_maxColumnWidth));
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        if (header->sectionSize(column) > m_maxColumnWidth)
+            header->resizeSection(column, m_maxColumnWidth);
+    }
+}
+
+int CMarlockUtilView::selectionMarkRow() const {
+    const QModelIndex current = m_details->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void CMarlockUtilView::editName() {
+    const int row = selectionMarkRow();
+    if (row < 0 || !canRename())
+        return;
+    QAbstractItemView* view = currentView();
+    view->setFocus();
+    view->scrollTo(m_model->index(row, 0));
+    view->edit(m_model->index(row, 0));
+}
+
+void CMarlockUtilView::renameRow(int row, const QString& typed) {
+    const int record = m_model->recordOfRow(row);
+    if (record < 0 || typed.isEmpty() || !m_rename)
+        return;
+    const std::string name = Encode(typed);
+    if (name == m_model->nameBytes(row))
+        return; // an edit that changed nothing is not a rename
+    const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
+    std::optional<std::string> produced;
+    guard([&] { produced = m_rename(record, parts.dir + name); });
+    if (!produced) {
+        if (m_report)
+            m_report->report("Setting name", 1);
+        return;
+    }
+    m_model->forgetInformation(row);
+    m_model->setName(row, SplitPath(*produced).fileName());
+}
+
+std::vector<int> CMarlockUtilView::selectedRecords() const {
+    QModelIndexList rows = m_details->selectionModel()->selectedRows(0);
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<int> records;
+    records.reserve(static_cast<size_t>(rows.size()));
+    for (const QModelIndex& index : rows)
+        records.push_back(m_model->recordOfRow(index.row()));
+    return records;
+}
+
+std::vector<std::string> CMarlockUtilView::selectedItemIds() const {
+    std::vector<std::string> ids;
+    for (int record : selectedRecords())
+        ids.push_back(m_doc.itemId(record));
+    return ids;
+}
+
+void CMarlockUtilView::updateStatus() {
+    m_statusTimer->stop();
+    const std::vector<int> selected = selectedRecords();
+    const int rows = m_model->rowCount();
+    emit statusText(
+        0, selected.empty()
+               ? QString("%1 Object(s)").arg(rows)
+               : QString("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
+    bool anyFile = false;
+    unsigned long long bytes = 0;
+    for (int record : selected) {
+        if (m_doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
+            continue;
+        anyFile = true;
+        bytes += m_doc.GetRecordSize(record);
+    }
+    emit statusText(1, anyFile ? GroupThousands(bytes) + " Bytes" : QString());
+}
+
+void CMarlockUtilView::onSelectionChanged() {
+    const qsizetype selected = m_details->selectionModel()->selectedRows(0).size();
+    m_statusTimer->start(selected < 10 ? 1 : 20);
+    m_previewTimer->start(50);
+}
+
+void CMarlockUtilView::previewSelection() {
+    const std::vector<int> records = selectedRecords();
+    if (records.size() != 1)
+        return;
+    if (m_doc.GetAttributes(records.front(), SFGAO_FOLDER) & SFGAO_FOLDER)
+        return;
+    emit previewRequested(Decode(m_doc.GetItemName(records.front(), NameMode::Parsing)));
+}
+
+void CMarlockUtilView::scheduleRefresh(int delayMs) {
+    if (!m_refreshTimer->isActive())
+        m_refreshTimer->start(delayMs);
+}
+
+void CMarlockUtilView::refreshChanges() {
+    m_refreshTimer->stop();
+    QAbstractItemView* view = currentView();
+    const bool hadFocus = view->hasFocus();
+    view->setUpdatesEnabled(false);
+    m_doc.RefreshChanges();
+    view->setUpdatesEnabled(true);
+    if (hadFocus)
+        view->setFocus();
+    if (!m_doc.pathName().empty() && m_doc.title().empty())
+        emit folderLost(Decode(m_doc.pathName()));
+}
+
+void CMarlockUtilView::guard(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        showError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        showError("Unknown error");
+    }
+}
+
+void CMarlockUtilView::showError(const QString& text) {
+    if (m_presentError)
+        m_presentError(text);
+    else
+        QMessageBox::critical(this, "RunTime Error", text);
+}
+
+bool CMarlockUtilView::handleKey(int key) {
+    switch (key) {
+    case Qt::Key_Backspace:
+        goUp();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        guard([this] { openRow(selectionMarkRow()); });
+        return true;
+    case Qt::Key_Escape:
+        m_cancel = true;
+        return true;
+    case Qt::Key_Delete: // the delete command comes with the file commands
+        return true;
+    case Qt::Key_F2:
+        guard([this] { editName(); });
+        return true;
+    case Qt::Key_F5:
+        rescan();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMarlockUtilView::showListTooltip(QObject* viewport, QEvent* event) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = m_list->indexAt(help->pos());
+    QString text;
+    guard([&] {
+        if (index.isValid())
+            text = m_model->firstInformation(index.row());
+    });
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), text, qobject_cast<QWidget*>(viewport),
+                       m_list->visualRect(index));
+    return true;
+}
+
+// Dropped files open the folder of the first dropped item.
+bool CMarlockUtilView::handleDrop(QEvent* event) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!drop->mimeData()->hasUrls())
+        return false;
+    if (event->type() != QEvent::Drop) {
+        drop->acceptProposedAction();
+        return true;
+    }
+    const QList<QUrl> urls = drop->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile())
+        return false;
+    const std::string path = Encode(urls.front().toLocalFile());
+    const PathParts parts = SplitPath(path);
+    openFolder(Decode(m_doc.QueryAttributes(path, SFGAO_FOLDER) & SFGAO_FOLDER ? path : parts.dir));
+    drop->acceptProposedAction();
+    return true;
+}
+
+bool CMarlockUtilView::eventFilter(QObject* watched, QEvent* event) {
+    const bool isView = watched == m_details || watched == m_list;
+    const bool isViewport = watched == m_details->viewport() || watched == m_list->viewport();
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (isView) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // Keys the name editor passes on (Enter, Esc) are the editor's, not the list's.
+            const QWidget* focus = QApplication::focusWidget();
+            if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier) ||
+                (focus && focus != watched && static_cast<QWidget*>(watched)->isAncestorOf(focus)))
+                break;
+            return handleKey(key->key());
+        }
+        break;
+    case QEvent::ToolTip:
+        if (isViewport && watched == m_list->viewport())
+            return showListTooltip(watched, event);
+        break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        if (isViewport)
+            return handleDrop(event);
+        break;
+    case QEvent::FocusIn:
+        if (isView)
+            m_statusTimer->start(1);
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace tressel

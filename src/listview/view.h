@@ -1,0 +1,153 @@
+#pragma once
+
+// The file list: the open folder as rows of a name column and nine information
+// columns, shown in Details mode (a table) or List mode (names only, flowing in
+// columns). Both modes share one model and one selection.
+
+#include "catalogue/document.h"
+#include "escape_check.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAbstractItemView;
+class QListView;
+class QStackedWidget;
+class QTableView;
+class QTimer;
+
+namespace tressel {
+
+class CFileListModel;
+class CPersistentFlag;
+class CPersistentHistory;
+class IOperationReport;
+
+class CMarlockUtilView : public QWidget, public IDocumentView {
+    Q_OBJECT
+public:
+    static constexpr int kRefreshDelayMs = 1000;
+    static constexpr int kDefaultMaxColumnWidth = 255;
+
+    // Renames one record's file to newPath (recording the move for undo); answers the
+    // path the move actually produced, or nothing when it failed.
+    using RenameHandler =
+        std::function<std::optional<std::string>(int record, const std::string& newPath)>;
+
+    explicit CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
+    ~CMarlockUtilView() override;
+
+    // Applies the stored column order, sort mode, display mode and column width once,
+    // then repopulates; later calls only repopulate.
+    void initialUpdate();
+    void repopulate();
+    void removeRecordRow(int record) override;
+    void addRecordRows(int firstRecord) override;
+
+    // Folder commands.
+    void openFolder(const QString& path);
+    void goUp();
+    void rescan();
+    void openRow(int row);
+    void selectAll();
+
+    // Display mode and filters.
+    bool isListMode() const;
+    void setListMode(bool list);
+    bool numberedOnly() const;
+    void toggleNumberedOnly();
+    bool scanAll() const { return m_doc.scanAll(); }
+    void toggleScanAll();
+    void validOnly();
+
+    // The "MaxCol width:" box's text read into the view; answers what the box shows.
+    QString setMaxColumnWidthText(const QString& text);
+    int maxColumnWidth() const { return m_maxColumnWidth; }
+
+    int sortMode() const { return m_sortMode; }
+    // The fixed name order: folders first, then names ascending.
+    void sortByName();
+
+    // In-place renaming of the selection-mark row.
+    void editName();
+    bool canRename() const { return static_cast<bool>(m_rename); }
+    void setRenameHandler(RenameHandler handler) { m_rename = std::move(handler); }
+    // The end of a name edit: renames the row's file to the typed name.
+    void renameRow(int row, const QString& typed);
+
+    std::vector<int> selectedRecords() const;
+    std::vector<std::string> selectedItemIds() const;
+    void updateStatus();
+    // Starts the folder refresh unless it is already pending.
+    void scheduleRefresh(int delayMs = kRefreshDelayMs);
+    void refreshChanges();
+
+    void setReport(IOperationReport* report) { m_report = report; }
+    // Failures inside handlers go here; the default shows a "RunTime Error" box.
+    void setErrorPresenter(std::function<void(const QString&)> presenter) {
+        m_presentError = std::move(presenter);
+    }
+    CEscapeCheck& escapeCheck() { return m_escape; }
+    bool cancelFlag() const { return m_cancel; }
+
+    CFileListModel& model() { return *m_model; }
+    CMarlockUtilDoc& document() { return m_doc; }
+    QTableView* detailsView() const { return m_details; }
+    QListView* listView() const { return m_list; }
+    QAbstractItemView* currentView() const;
+    CPersistentHistory& moveToHistory() { return *m_moveTo; }
+    bool confirmDelete() const;
+
+signals:
+    void statusText(int pane, const QString& text);
+    void previewRequested(const QString& path);
+    void listModeChanged(bool list);
+    void optionsChanged();
+    // The open folder was deleted, renamed or unmounted.
+    void folderLost(const QString& path);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildViews();
+    void applyColumnOrder();
+    void saveColumnOrder();
+    void applyMaxColumnWidth();
+    void guard(const std::function<void()>& handler);
+    void showError(const QString& text);
+    bool handleKey(int key);
+    bool showListTooltip(QObject* viewport, QEvent* event);
+    bool handleDrop(QEvent* event);
+    void onSelectionChanged();
+    void previewSelection();
+    int selectionMarkRow() const;
+    void focusList();
+
+    CMarlockUtilDoc& m_doc;
+    std::unique_ptr<CPersistentFlag> m_confirmDelete;
+    std::unique_ptr<CPersistentHistory> m_moveTo;
+    std::unique_ptr<CPersistentFlag> m_listMode;
+    std::unique_ptr<CPersistentFlag> m_numberedOnly;
+    CFileListModel* m_model = nullptr;
+    QStackedWidget* m_stack = nullptr;
+    QTableView* m_details = nullptr;
+    QListView* m_list = nullptr;
+    QTimer* m_refreshTimer = nullptr;
+    QTimer* m_statusTimer = nullptr;
+    QTimer* m_previewTimer = nullptr;
+    CEscapeCheck m_escape;
+    RenameHandler m_rename;
+    IOperationReport* m_report = nullptr;
+    std::function<void(const QString&)> m_presentError;
+    int m_sortMode = 0;
+    int m_maxColumnWidth = kDefaultMaxColumnWidth;
+    int m_findPosition = -1;
+    bool m_cancel = false;
+    bool m_initialised = false;
+};
+
+} // namespace tressel

@@ -1,0 +1,43 @@
+#pragma once
+
+// What the window tests share: a settings store of their own per test, and a reader
+// table whose one reader counts how often a file is read.
+
+#include "readers/registry.h"
+#include "settings/settings_store.h"
+#include "temp_dir.h"
+
+#include <QByteArray>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tressel::test {
+
+// Accepts files that start with "TST\n"; every following line is one value.
+class CCountingReader : public CFileReader {
+public:
+    CCountingReader(const std::string& path, bool scanAll);
+    static int reads;
+};
+
+const ReaderTable& CountingReaderTable();
+
+// The body of a file the counting reader accepts.
+std::string ReadableContent(const std::string& firstValue, const std::string& secondValue = {});
+
+// Each test starts with an empty settings store in a folder of its own.
+class GuiTest : public ::testing::Test {
+protected:
+    GuiTest();
+    ~GuiTest() override;
+
+    TempDir config;
+    TempDir folder;
+
+private:
+    QByteArray m_savedConfigHome;
+};
+
+} // namespace tressel::test

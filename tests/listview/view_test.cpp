@@ -1,0 +1,474 @@
+#include "gui_fixture.h"
+
+#include "catalogue/document.h"
+#include "listview/file_list_model.h"
+#include "listview/view.h"
+#include "operations/feedback.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListView>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QToolTip>
+
+#include <filesystem>
+
+namespace tressel::test {
+namespace {
+
+std::string Bytes(size_t n) {
+    return std::string(n, 'x');
+}
+
+class ViewTest : public GuiTest {
+protected:
+    ViewTest() {
+        doc.setReaderTable(&CountingReaderTable());
+        view = std::make_unique<CMarlockUtilView>(doc);
+        view->resize(900, 400);
+        QObject::connect(view.get(), &CMarlockUtilView::statusText,
+                         [this](int pane, const QString& text) { panes[pane] = text; });
+    }
+
+    void open(const std::string& path) {
+        ASSERT_TRUE(doc.TryOpenFolderPath(path));
+        view->initialUpdate();
+    }
+
+    QStringList names() {
+        QStringList out;
+        for (int row = 0; row < view->model().rowCount(); ++row)
+            out << view->model().name(row);
+        return out;
+    }
+
+    void expectConsistent() {
+        std::string problem;
+        EXPECT_TRUE(view->model().isConsistent(&problem)) << problem;
+    }
+
+    void select(const QStringList& wanted) {
+        auto* selection = view->detailsView()->selectionModel();
+        selection->clearSelection();
+        for (int row = 0; row < view->model().rowCount(); ++row) {
+            if (wanted.contains(view->model().name(row)))
+                selection->select(view->model().index(row, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    void paint() {
+        view->show();
+        QApplication::processEvents();
+        view->detailsView()->viewport()->repaint();
+    }
+
+    CMarlockUtilDoc doc;
+    std::unique_ptr<CMarlockUtilView> view;
+    QString panes[3];
+};
+
+TEST_F(ViewTest, OpenShowsOneRowPerRecordFoldersFirstAndNothingRead) {
+    folder.write("0B.bin", "b");
+    folder.write("0a.exe", "a");
+    folder.write(".hidden", "h");
+    folder.mkdir("sub");
+    open(folder.path());
+
+    EXPECT_EQ(names(), (QStringList{"sub", ".hidden", "0a.exe", "0B.bin"}));
+    std::set<int> records;
+    for (int row = 0; row < 4; ++row)
+        records.insert(view->model().recordOfRow(row));
+    EXPECT_EQ(records, (std::set<int>{0, 1, 2, 3}));
+    expectConsistent();
+    EXPECT_EQ(CCountingReader::reads, 0) << "opening must read no file contents";
+    EXPECT_TRUE(view->model().data(view->model().index(1, 0), Qt::ForegroundRole).isValid());
+    EXPECT_FALSE(view->model().data(view->model().index(2, 0), Qt::ForegroundRole).isValid());
+    EXPECT_EQ(panes[0], "4 Object(s)");
+}
+
+TEST_F(ViewTest, RefreshRemovesAndAddsOnlyTheChangedRows) {
+    folder.write("a.tst", ReadableContent("Alpha"));
+    folder.write("b.tst", ReadableContent("Beta"));
+    folder.write("c.tst", ReadableContent("Gamma"));
+    open(folder.path());
+    const int bRow = view->model().rowOfRecord(1);
+    EXPECT_EQ(view->model().cellText(bRow, 1), "Beta");
+    const int readsBefore = CCountingReader::reads;
+
+    std::filesystem::remove(folder.file("a.tst"));
+    std::filesystem::rename(folder.file("c.tst"), folder.file("e.tst"));
+    folder.write("d.tst", ReadableContent("Delta"));
+    view->refreshChanges();
+
+    EXPECT_EQ(view->model().rowOfRecord(0), -1);
+    EXPECT_EQ(view->model().rowOfRecord(2), -1) << "a renamed file is a new record";
+    EXPECT_EQ(view->model().rowCount(), 3);
+    EXPECT_TRUE(doc.isVacated(0));
+    EXPECT_TRUE(view->model().isRead(view->model().rowOfRecord(1))) << "untouched row kept";
+    EXPECT_EQ(CCountingReader::reads, readsBefore);
+    EXPECT_EQ(doc.GetItemName(3, NameMode::InFolder), "d.tst");
+    EXPECT_EQ(doc.GetItemName(4, NameMode::InFolder), "e.tst");
+    EXPECT_GE(view->model().rowOfRecord(3), 0);
+    EXPECT_GE(view->model().rowOfRecord(4), 0);
+    expectConsistent();
+}
+
+TEST_F(ViewTest, DetailsModeReadsOnlyTheVisibleRowsAndScrollingReadsMore) {
+    for (int i = 0; i < 500; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%04X.exe", i);
+        folder.write(name, ReadableContent("File " + std::to_string(i)));
+    }
+    open(folder.path());
+    EXPECT_EQ(CCountingReader::reads, 0);
+    paint();
+    const int visible = view->detailsView()->viewport()->height() /
+                            view->detailsView()->verticalHeader()->defaultSectionSize() +
+                        1;
+    EXPECT_GT(CCountingReader::reads, 0);
+    EXPECT_LE(CCountingReader::reads, visible);
+    EXPECT_TRUE(view->model().isRead(0));
+    EXPECT_FALSE(view->model().isRead(499));
+
+    const int firstScreen = CCountingReader::reads;
+    view->detailsView()->verticalScrollBar()->setValue(
+        view->detailsView()->verticalScrollBar()->maximum());
+    view->detailsView()->viewport()->repaint();
+    EXPECT_TRUE(view->model().isRead(499));
+    EXPECT_LE(CCountingReader::reads, firstScreen + visible);
+    EXPECT_EQ(view->model().cellText(499, 1), "File 499");
+    EXPECT_EQ(view->model().cellText(499, 2), "");
+}
+
+TEST_F(ViewTest, ListModeShowsNamesOnlyAndReadsNothing) {
+    for (int i = 0; i < 50; ++i)
+        folder.write(std::to_string(i) + ".tst", ReadableContent("x"));
+    open(folder.path());
+    view->setListMode(true);
+    paint();
+    view->listView()->viewport()->repaint();
+    EXPECT_EQ(CCountingReader::reads, 0);
+    EXPECT_TRUE(view->listView()->isVisible());
+    EXPECT_FALSE(view->detailsView()->isVisible());
+}
+
+TEST_F(ViewTest, FolderRowsNeverReadAndAreNeverRead) {
+    folder.mkdir("dir.tst");
+    open(folder.path());
+    EXPECT_EQ(view->model().cellText(0, 1), "");
+    EXPECT_EQ(CCountingReader::reads, 0);
+}
+
+TEST_F(ViewTest, NumberedOnlyHidesDescriptiveNamesButKeepsFolders) {
+    folder.write("0A1B.exe", "x");
+    folder.write("readme.txt", "x");
+    folder.write("12 34.txt", "x");
+    folder.mkdir("docs");
+    open(folder.path());
+    view->toggleNumberedOnly();
+    EXPECT_TRUE(view->numberedOnly());
+    EXPECT_EQ(names(), (QStringList{"docs", "0A1B.exe"}));
+    EXPECT_EQ(panes[0], "2 Object(s)");
+    view->rescan();
+    EXPECT_EQ(names(), (QStringList{"docs", "0A1B.exe"})) << "repopulation keeps the filter";
+    view->toggleNumberedOnly();
+    EXPECT_EQ(view->model().rowCount(), 4);
+    expectConsistent();
+}
+
+TEST_F(ViewTest, ValidOnlyDropsFilesWithoutInformationAndKeepsFolders) {
+    folder.write("0A.tst", ReadableContent("", "Second column only"));
+    folder.write("0B.txt", "plain text no reader takes");
+    folder.mkdir("sub");
+    open(folder.path());
+    view->validOnly();
+    EXPECT_EQ(names(), (QStringList{"sub", "0A.tst"}));
+    expectConsistent();
+}
+
+TEST_F(ViewTest, ScanAllOnRepopulatesSoRowsAreReadAgainOffRereadsNothing) {
+    folder.write("0A.tst", ReadableContent("A"));
+    open(folder.path());
+    EXPECT_EQ(view->model().cellText(0, 1), "A");
+    ASSERT_FALSE(doc.scanAll());
+    view->toggleScanAll();
+    EXPECT_TRUE(doc.scanAll());
+    EXPECT_FALSE(view->model().isRead(0));
+    EXPECT_EQ(view->model().cellText(0, 1), "A");
+    view->toggleScanAll();
+    EXPECT_TRUE(view->model().isRead(0));
+}
+
+TEST_F(ViewTest, StatusCountsSelectedRowsAndSumsFileSizes) {
+    folder.write("a.bin", Bytes(1000));
+    folder.write("b.bin", Bytes(2500));
+    folder.write("c.bin", Bytes(7));
+    folder.mkdir("sub");
+    open(folder.path());
+    EXPECT_EQ(panes[0], "4 Object(s)");
+    EXPECT_EQ(panes[1], "");
+
+    select({"a.bin", "b.bin", "sub"});
+    view->updateStatus();
+    EXPECT_EQ(panes[0], "(3 Selected) Total 4 Object(s)");
+    EXPECT_EQ(panes[1], "3,500 Bytes");
+
+    select({"sub"});
+    view->updateStatus();
+    EXPECT_EQ(panes[1], "") << "folders alone show no byte total";
+}
+
+TEST_F(ViewTest, SelectionChangeUpdatesTheStatusThroughItsTimer) {
+    folder.write("a.bin", "");
+    open(folder.path());
+    select({"a.bin"});
+    QTRY_COMPARE(panes[0], QString("(1 Selected) Total 1 Object(s)"));
+    EXPECT_EQ(panes[1], "0 Bytes");
+}
+
+TEST(GroupThousands, InsertsCommasEveryThirdDigit) {
+    EXPECT_EQ(GroupThousands(0), "0");
+    EXPECT_EQ(GroupThousands(999), "999");
+    EXPECT_EQ(GroupThousands(1000), "1,000");
+    EXPECT_EQ(GroupThousands(1234567), "1,234,567");
+    EXPECT_EQ(GroupThousands(18446744073709551615ULL), "18,446,744,073,709,551,615");
+}
+
+class StoredSortTest : public ViewTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StoredSortTest, OutOfRangeLastSortGivesTheNameOrder) {
+    view.reset();
+    SettingsStore::instance().writeInt("Settings", "LastSort", GetParam());
+    folder.write("b.bin", "");
+    folder.write("A.bin", "");
+    folder.write("c.bin", "");
+    view = std::make_unique<CMarlockUtilView>(doc);
+    open(folder.path());
+    EXPECT_EQ(view->sortMode(), 0);
+    EXPECT_EQ(names(), (QStringList{"A.bin", "b.bin", "c.bin"}));
+    view.reset();
+    EXPECT_EQ(SettingsStore::instance().readInt("Settings", "LastSort", 99), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredSortTest, ::testing::Values(7, -1));
+
+QByteArray Order(std::initializer_list<int32_t> order) {
+    QByteArray bytes;
+    for (int32_t v : order)
+        bytes.append(reinterpret_cast<const char*>(&v), 4);
+    return bytes;
+}
+
+TEST_F(ViewTest, ColumnOrderIsAppliedOnlyWithTheNameColumnFirst) {
+    view.reset();
+    SettingsStore::instance().writeBinary("Settings", "ColOrderArray",
+                                          Order({2, 0, 1, 3, 4, 5, 6, 7, 8, 9}));
+    view = std::make_unique<CMarlockUtilView>(doc);
+    view->initialUpdate();
+    QHeaderView* header = view->detailsView()->horizontalHeader();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(header->logicalIndex(i), i);
+
+    view.reset();
+    SettingsStore::instance().writeBinary("Settings", "ColOrderArray", Order({0, 3, 1, 2}));
+    view = std::make_unique<CMarlockUtilView>(doc);
+    view->initialUpdate();
+    header = view->detailsView()->horizontalHeader();
+    EXPECT_EQ(header->logicalIndex(0), 0);
+    EXPECT_EQ(header->logicalIndex(1), 3);
+    EXPECT_EQ(header->logicalIndex(2), 1);
+    EXPECT_EQ(header->logicalIndex(3), 2);
+    EXPECT_EQ(header->logicalIndex(4), 4);
+
+    view.reset();
+    const auto saved = SettingsStore::instance().readBinary("Settings", "ColOrderArray");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(*saved, Order({0, 3, 1, 2, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST_F(ViewTest, MaximumColumnWidthIsClampedAndCapsColumnFitting) {
+    EXPECT_EQ(view->setMaxColumnWidthText("5"), "10");
+    EXPECT_EQ(view->maxColumnWidth(), 10);
+    EXPECT_EQ(view->setMaxColumnWidthText("300"), "255");
+    EXPECT_EQ(view->maxColumnWidth(), 255);
+    EXPECT_EQ(view->setMaxColumnWidthText("12x"), "255") << "unparsable text keeps the value";
+
+    folder.write("0A.tst", ReadableContent(std::string(400, 'W')));
+    open(folder.path());
+    EXPECT_EQ(view->setMaxColumnWidthText(" 40 "), "40");
+    paint();
+    EXPECT_EQ(view->detailsView()->columnWidth(0), 40);
+    view->detailsView()->resizeColumnToContents(1);
+    EXPECT_EQ(view->detailsView()->columnWidth(1), 40);
+    view->detailsView()->horizontalHeader()->resizeSection(2, 300);
+    EXPECT_EQ(view->detailsView()->columnWidth(2), 40);
+    view->setMaxColumnWidthText("255");
+    view->detailsView()->resizeColumnToContents(1);
+    EXPECT_GT(view->detailsView()->columnWidth(1), 40);
+}
+
+class RenameTest : public ViewTest {
+protected:
+    RenameTest() {
+        view->setReport(&report);
+        view->setRenameHandler([this](int record, const std::string& newPath) {
+            requested.push_back(newPath);
+            std::optional<std::string> produced;
+            if (!fail)
+                produced = newPath + ".produced";
+            lastRecord = record;
+            return produced;
+        });
+    }
+
+    struct Report : IOperationReport {
+        void report(const std::string& subject, int errors) override {
+            text = ReportText(subject, errors);
+        }
+        std::string text;
+    } report;
+    std::vector<std::string> requested;
+    int lastRecord = -1;
+    bool fail = false;
+};
+
+TEST_F(RenameTest, F2SelectsTheBaseNameAndTheRowTakesTheProducedName) {
+    folder.write("1A2B.zip", ReadableContent("Zip"));
+    open(folder.path());
+    paint();
+    EXPECT_TRUE(view->model().isRead(0));
+    view->detailsView()->setFocus();
+    QTest::keyClick(view->detailsView(), Qt::Key_F2);
+    auto* editor = view->detailsView()->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    QApplication::processEvents();
+    EXPECT_EQ(editor->selectedText(), "1A2B");
+    editor->setText("new:name.zip");
+    const int readsBefore = CCountingReader::reads;
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
+    view->detailsView()->viewport()->repaint();
+
+    ASSERT_EQ(requested.size(), 1u);
+    EXPECT_EQ(requested[0], folder.path() + "new:name.zip");
+    EXPECT_EQ(view->model().name(0), "new:name.zip.produced");
+    EXPECT_EQ(CCountingReader::reads, readsBefore + 1) << "the renamed file is read again";
+}
+
+TEST_F(RenameTest, FailedRenameReportsAndKeepsTheName) {
+    folder.write("1A2B.zip", "");
+    open(folder.path());
+    fail = true;
+    view->renameRow(0, "other.zip");
+    EXPECT_EQ(report.text, "1 error(s) ocurred while Setting name");
+    EXPECT_EQ(view->model().name(0), "1A2B.zip");
+}
+
+TEST_F(RenameTest, UnchangedNameIsNoRename) {
+    folder.write("1A2B.zip", "");
+    open(folder.path());
+    view->renameRow(0, "1A2B.zip");
+    EXPECT_TRUE(requested.empty());
+}
+
+TEST_F(ViewTest, F2WithoutARenameCommandOpensNoEditor) {
+    folder.write("1A2B.zip", "");
+    open(folder.path());
+    paint();
+    QTest::keyClick(view->detailsView(), Qt::Key_F2);
+    EXPECT_EQ(view->detailsView()->findChild<QLineEdit*>(), nullptr);
+}
+
+TEST_F(ViewTest, BackspaceGoesUpAndF5Rescans) {
+    folder.mkdir("inner");
+    folder.write("inner/0A.bin", "");
+    open(folder.path() + "inner");
+    EXPECT_EQ(names(), QStringList{"0A.bin"});
+    paint();
+    view->detailsView()->setFocus();
+    QTest::keyClick(view->detailsView(), Qt::Key_Backspace);
+    EXPECT_EQ(names(), QStringList{"inner"});
+
+    folder.write("late.bin", "");
+    QTest::keyClick(view->detailsView(), Qt::Key_F5);
+    EXPECT_EQ(names(), (QStringList{"inner", "late.bin"}));
+}
+
+TEST_F(ViewTest, EscInTheListSetsTheCancelFlag) {
+    open(folder.path());
+    paint();
+    EXPECT_FALSE(view->cancelFlag());
+    QTest::keyClick(view->detailsView(), Qt::Key_Escape);
+    EXPECT_TRUE(view->cancelFlag());
+}
+
+TEST_F(ViewTest, EnterOnAFolderOpensIt) {
+    folder.mkdir("sub");
+    folder.write("sub/0A.bin", "");
+    open(folder.path());
+    paint();
+    view->detailsView()->setFocus();
+    QTest::keyClick(view->detailsView(), Qt::Key_Return);
+    EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path() + "sub/");
+    EXPECT_EQ(names(), QStringList{"0A.bin"});
+}
+
+TEST_F(ViewTest, DeletedFolderEmptiesTheListAndUpStillWorks) {
+    folder.mkdir("gone");
+    folder.write("gone/0A.bin", "");
+    open(folder.path() + "gone");
+    QSignalSpy lost(view.get(), &CMarlockUtilView::folderLost);
+    std::filesystem::remove_all(folder.file("gone"));
+    view->refreshChanges();
+    EXPECT_EQ(view->model().rowCount(), 0);
+    ASSERT_EQ(lost.size(), 1);
+    EXPECT_EQ(lost[0][0].toString().toStdString(), folder.path() + "gone/");
+    QTRY_COMPARE(panes[0], QString("0 Object(s)"));
+    view->goUp();
+    EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path());
+    EXPECT_EQ(view->model().rowCount(), 0);
+    folder.write("back.bin", "");
+    view->openFolder(QString::fromStdString(folder.path()));
+    EXPECT_EQ(names(), QStringList{"back.bin"});
+}
+
+TEST_F(ViewTest, ListModeTooltipShowsTheFirstInformation) {
+    folder.write("0A.tst", ReadableContent("", "Second"));
+    open(folder.path());
+    view->setListMode(true);
+    paint();
+    EXPECT_EQ(CCountingReader::reads, 0);
+    QWidget* viewport = view->listView()->viewport();
+    const QRect rect = view->listView()->visualRect(view->model().index(0, 0));
+    QHelpEvent help(QEvent::ToolTip, rect.center(), viewport->mapToGlobal(rect.center()));
+    QApplication::sendEvent(viewport, &help);
+    EXPECT_EQ(CCountingReader::reads, 1);
+    EXPECT_EQ(QToolTip::text(), "Second");
+    QToolTip::hideText();
+}
+
+TEST_F(ViewTest, ReaderFailureShowsARunTimeErrorAndEmptyCells) {
+    struct Throwing : CFileReader {
+        Throwing(const std::string& path, bool) : CFileReader(path) {
+            throw std::runtime_error("Cant Load Library : libtest.so");
+        }
+    };
+    static const ReaderTable table{{&MakeReader<Throwing>}, {}};
+    doc.setReaderTable(&table);
+    QStringList errors;
+    view->setErrorPresenter([&errors](const QString& text) { errors << text; });
+    folder.write("0A.bin", "");
+    open(folder.path());
+    EXPECT_EQ(view->model().cellText(0, 1), "");
+    QTRY_COMPARE(errors, QStringList{"Cant Load Library : libtest.so"});
+    EXPECT_EQ(view->model().rowCount(), 1);
+    doc.setReaderTable(&CountingReaderTable());
+}
+
+} // namespace
+} // namespace tressel::test
