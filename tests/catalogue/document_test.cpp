@@ -1,4 +1,5 @@
 #include "catalogue/document.h"
+#include "isolated_settings.h"
 #include "settings/settings_store.h"
 #include "temp_dir.h"
 
@@ -24,12 +25,6 @@ struct RecordingView : IDocumentView {
 
 class DocumentTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-        SettingsStore::reset();
-    }
-    void TearDown() override { SettingsStore::reset(); }
-
     std::vector<std::string> names(CMarlockUtilDoc& doc) {
         std::vector<std::string> out;
         for (int i = 0; i < doc.GetRecordCount(); ++i)
@@ -37,7 +32,7 @@ protected:
         return out;
     }
 
-    test::TempDir config;
+    test::IsolatedSettings settings;
     test::TempDir sat;
 };
 

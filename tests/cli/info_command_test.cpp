@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "isolated_settings.h"
 #include "settings/settings_store.h"
 #include "temp_dir.h"
 
@@ -11,12 +12,6 @@ namespace {
 
 class InfoCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-        SettingsStore::reset();
-    }
-    void TearDown() override { SettingsStore::reset(); }
-
     int run(const Args& args) {
         out.str("");
         err.str("");
@@ -30,7 +25,7 @@ protected:
         return result;
     }
 
-    test::TempDir config;
+    test::IsolatedSettings settings;
     test::TempDir sat;
     std::ostringstream out;
     std::ostringstream err;

@@ -1,3 +1,4 @@
+#include "isolated_settings.h"
 #include "settings/settings_store.h"
 #include "temp_dir.h"
 
@@ -13,12 +14,6 @@ namespace {
 // Every case gets its own settings file through XDG_CONFIG_HOME.
 class SettingsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setenv("XDG_CONFIG_HOME", home.path().c_str(), 1);
-        SettingsStore::reset();
-    }
-    void TearDown() override { SettingsStore::reset(); }
-
     // What another process would read from the file.
     QVariant onDisk(const QString& keyPath) {
         SettingsStore::instance().sync();
@@ -26,12 +21,12 @@ protected:
         return file.value(keyPath);
     }
 
-    test::TempDir home;
+    test::IsolatedSettings settings;
 };
 
 TEST_F(SettingsTest, LivesUnderXdgConfigHome) {
     EXPECT_EQ(SettingsStore::instance().fileName().toStdString(),
-              home.path() + "TresselUtil/TresselUtil.conf");
+              settings.home() + "TresselUtil/TresselUtil.conf");
 }
 
 TEST_F(SettingsTest, ValuesOfTheThreeTypesRoundTripAndAbsentOnesReadTheirDefault) {
