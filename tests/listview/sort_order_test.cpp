@@ -176,12 +176,13 @@ TEST(ColumnSort, EscStopsTheSortKeepsEveryRowAndLeavesNoMarker) {
     CListSorter sorter(10);
     auto order = rows.all();
     sorter.sortByColumn(1, order, rows, nullptr); // a marked column before the stop
+    rows.read.clear();
     EscAfter esc(500);
     const auto changes = sorter.sortByColumn(9, order, rows, &esc);
     auto sorted = order;
     std::sort(sorted.begin(), sorted.end());
     EXPECT_EQ(sorted, rows.all()); // a permutation: nothing lost or doubled
-    EXPECT_LT(rows.read.size(), 2000u + 1);
+    EXPECT_LT(rows.read.size(), 2000u); // stopped before every row was read
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].column, 1);
     EXPECT_FALSE(changes[0].marked);
