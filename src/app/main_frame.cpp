@@ -168,14 +168,16 @@ void CMainFrame::buildDialogBar() {
     auto* bar = new QToolBar("Dialog Bar", this);
     bar->setObjectName("dialogBar");
     bar->setMovable(true);
-    auto* box = new QWidget(bar);
-    auto* row = new QHBoxLayout(box);
-    row->setContentsMargins(4, 2, 4, 2);
+    // Each control is a tool bar item of its own, so a narrow window moves the last
+    // ones into the bar's extension menu instead of growing.
+    QToolBar* row = bar;
+    QWidget* box = bar;
 
     auto button = [&](const QString& name, const QString& text, std::function<void()> handler) {
         auto* b = new QPushButton(text, box);
         b->setObjectName(name);
         b->setFocusPolicy(Qt::NoFocus);
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(text) + 28);
         if (handler)
             connect(b, &QPushButton::clicked, this, handler);
         else
@@ -196,8 +198,10 @@ void CMainFrame::buildDialogBar() {
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
-    m_progress->setFixedWidth(120);
+    m_progress->setFixedWidth(100);
+    row->addSeparator();
     row->addWidget(m_progress);
+    row->addSeparator();
 
     m_listRadio = new QRadioButton(box);
     m_listRadio->setObjectName("listRadio");
@@ -232,15 +236,15 @@ void CMainFrame::buildDialogBar() {
     m_numberedCheck =
         check("numberedCheck", "Numbered only", [this] { m_view->toggleNumberedOnly(); });
 
-    row->addWidget(new QLabel("MaxCol width:", box));
+    row->addSeparator();
+    auto* label = new QLabel("MaxCol width:", box);
+    label->setContentsMargins(4, 0, 4, 0);
+    row->addWidget(label);
     m_maxCol = new CMaxColBox(box);
     m_maxCol->setText(SettingsStore::instance().readString("Settings", "MaxColSize", "255"));
     connect(m_maxCol, &CMaxColBox::editingFinished, this,
             [this] { m_maxCol->setText(m_view->setMaxColumnWidthText(m_maxCol->text())); });
     row->addWidget(m_maxCol);
-    row->addStretch(1);
-
-    bar->addWidget(box);
     addToolBar(Qt::TopToolBarArea, bar);
 }
 
@@ -317,11 +321,11 @@ void CMainFrame::buildMenus() {
     })->setStatusTip("Keep only the entries with information");
     addItem(view, "checkBoxes", "Check boxes");
     view->addSeparator();
-    addItem(view, "byName", "By Na&me", [this] { m_view->sortByName(); });
-    addItem(view, "byType", "By Ty&pe");
-    addItem(view, "byExtension", "By &Extension");
-    addItem(view, "bySize", "By Si&ze");
-    addItem(view, "byDate", "By Da&te");
+    addItem(view, "byName", "By Na&me", [this] { m_view->sortFixed(SortByName); });
+    addItem(view, "byType", "By Ty&pe", [this] { m_view->sortFixed(SortByType); });
+    addItem(view, "byExtension", "By &Extension", [this] { m_view->sortFixed(SortByExtension); });
+    addItem(view, "bySize", "By Si&ze", [this] { m_view->sortFixed(SortBySize); });
+    addItem(view, "byDate", "By Da&te", [this] { m_view->sortFixed(SortByDate); });
     view->addSeparator();
     QAction* status = addItem(view, "statusBarToggle", "&Status Bar",
                               [this] { statusBar()->setVisible(!statusBar()->isVisible()); });

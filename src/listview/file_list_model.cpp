@@ -1,5 +1,7 @@
 #include "file_list_model.h"
 
+#include "listview/sort_order.h"
+
 #include "catalogue/document.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -49,7 +51,9 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
     const auto& names = m_doc.ColumnNames();
     if (section < 0 || section >= static_cast<int>(names.size()))
         return {};
-    return QString::fromStdString(names[static_cast<size_t>(section)]);
+    const auto at = static_cast<size_t>(section);
+    const bool marked = at < m_marked.size() && m_marked[at];
+    return QString::fromStdString(names[at] + (marked ? CListSorter::MarkerSuffix() : ""));
 }
 
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
@@ -167,7 +171,6 @@ void CFileListModel::repopulate(bool numberedOnly) {
             m_rows.push_back(std::move(row));
     }
     endResetModel();
-    sortByName();
     emit populateFinished(rowCount());
 }
 
@@ -212,29 +215,51 @@ void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop,
     }
 }
 
-void CFileListModel::sortByName() {
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<int> recordsBefore;
-    recordsBefore.reserve(static_cast<size_t>(before.size()));
-    for (const QModelIndex& index : before)
-        recordsBefore.push_back(recordOfRow(index.row()));
-    std::stable_sort(m_rows.begin(), m_rows.end(), [](const Row& a, const Row& b) {
-        if (a.folder != b.folder)
-            return a.folder;
-        return CompareNoCase(a.name, b.name) < 0;
-    });
-    if (!before.isEmpty()) {
-        std::unordered_map<int, int> rowOf;
-        for (int i = 0; i < rowCount(); ++i)
-            rowOf[m_rows[static_cast<size_t>(i)].record] = i;
-        QModelIndexList after;
-        for (int i = 0; i < before.size(); ++i)
-            after.push_back(
-                index(rowOf[recordsBefore[static_cast<size_t>(i)]], before[i].column()));
-        changePersistentIndexList(before, after);
+std::vector<int> CFileListModel::records() const {
+    std::vector<int> out;
+    out.reserve(m_rows.size());
+    for (const Row& row : m_rows)
+        out.push_back(row.record);
+    return out;
+}
+
+void CFileListModel::reorder(const std::vector<int>& recordOrder) {
+    if (recordOrder.size() != m_rows.size())
+        return;
+    std::unordered_map<int, size_t> oldRow;
+    oldRow.reserve(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        oldRow.emplace(m_rows[i].record, i);
+    std::vector<int> newRowOfOld(m_rows.size(), -1);
+    for (size_t i = 0; i < recordOrder.size(); ++i) {
+        auto found = oldRow.find(recordOrder[i]);
+        if (found == oldRow.end() || newRowOfOld[found->second] >= 0)
+            return; // not a permutation of the rows
+        newRowOfOld[found->second] = static_cast<int>(i);
     }
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<Row> sorted(m_rows.size());
+    for (size_t i = 0; i < m_rows.size(); ++i)
+        sorted[static_cast<size_t>(newRowOfOld[i])] = std::move(m_rows[i]);
+    m_rows = std::move(sorted);
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.push_back(index.isValid() ? this->index(newRowOfOld[static_cast<size_t>(index.row())],
+                                                      index.column())
+                                        : index);
+    changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CFileListModel::setHeaderMarked(int column, bool marked) {
+    if (column < 0 || column >= columnCount())
+        return;
+    m_marked.resize(static_cast<size_t>(columnCount()), false);
+    m_marked[static_cast<size_t>(column)] = marked;
+    emit headerDataChanged(Qt::Horizontal, column, column);
 }
 
 int CFileListModel::recordOfRow(int row) const {

@@ -43,8 +43,11 @@ public:
     // walk ends early when stop answers true before a row.
     void removeRowsWhere(const std::function<bool(int row)>& drop,
                          const std::function<bool()>& stop = {});
-    // Folders first, then names compared case-insensitively.
-    void sortByName();
+    // The records in row order, and the rows put into another order of those records.
+    std::vector<int> records() const;
+    void reorder(const std::vector<int>& recordOrder);
+    // Sort marker " *" after a column's header text.
+    void setHeaderMarked(int column, bool marked);
 
     int recordOfRow(int row) const;
     int rowOfRecord(int record) const;
@@ -98,6 +101,7 @@ private:
     mutable std::vector<Row> m_rows;
     mutable QHash<QString, QIcon> m_icons;
     std::function<void(const QString&)> m_onError;
+    std::vector<bool> m_marked;
 };
 
 // Whole decimal number with ',' before every third digit from the right.

@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <unordered_map>
 
 namespace tressel {
 
@@ -34,7 +35,6 @@ namespace {
 
 constexpr int kColumnWidth = 150;
 constexpr int kMinColumnWidth = 10;
-constexpr int kLastSortMode = 4;
 
 std::string Encode(const QString& text) {
     return QFile::encodeName(text).toStdString();
@@ -106,7 +106,7 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
 CMarlockUtilView::~CMarlockUtilView() {
     m_doc.setView(nullptr);
     saveColumnOrder();
-    SettingsStore::instance().writeInt("Settings", "LastSort", m_sortMode);
+    SettingsStore::instance().writeInt("Settings", "LastSort", m_sorter.sortMode());
 }
 
 void CMarlockUtilView::buildViews() {
@@ -135,6 +135,9 @@ void CMarlockUtilView::buildViews() {
     header->setMinimumSectionSize(kMinColumnWidth);
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    connect(header, &QHeaderView::sectionClicked, this,
+            [this](int column) { sortByColumn(column); });
     m_details->setItemDelegate(new CNameDelegate(*this));
 
     m_list = new QListView(m_stack);
@@ -183,9 +186,7 @@ void CMarlockUtilView::initialUpdate() {
     if (!m_initialised) {
         m_initialised = true;
         applyColumnOrder();
-        m_sortMode = SettingsStore::instance().readInt("Settings", "LastSort", 0);
-        if (m_sortMode < 0 || m_sortMode > kLastSortMode)
-            m_sortMode = 0;
+        m_sorter.setSortMode(SettingsStore::instance().readInt("Settings", "LastSort", 0));
         m_stack->setCurrentWidget(isListMode() ? static_cast<QWidget*>(m_list) : m_details);
         setMaxColumnWidthText(
             SettingsStore::instance().readString("Settings", "MaxColSize", "255"));
@@ -225,9 +226,7 @@ void CMarlockUtilView::saveColumnOrder() {
 void CMarlockUtilView::repopulate() {
     guard([this] {
         m_model->repopulate(numberedOnly());
-        // Only the name order exists so far; every stored mode sorts by name.
-        if (m_sortMode < 0 || m_sortMode > kLastSortMode)
-            m_sortMode = 0;
+        sortFixed(CListSorter::NormalisedMode(m_sorter.sortMode()));
         updateStatus();
         if (m_model->rowCount() > 0)
             m_details->selectionModel()->setCurrentIndex(m_model->index(0, 0),
@@ -236,9 +235,61 @@ void CMarlockUtilView::repopulate() {
     });
 }
 
-void CMarlockUtilView::sortByName() {
-    m_model->sortByName();
-    m_sortMode = 0;
+namespace {
+
+// The rows as the sorts see them: named by record number, cells from the model (read
+// on demand), facts from the document.
+class CRowSortSource : public ISortRows {
+public:
+    CRowSortSource(CFileListModel& model, CMarlockUtilDoc& doc) : m_model(model), m_doc(doc) {
+        for (int row = 0; row < model.rowCount(); ++row)
+            m_rowOf.emplace(model.recordOfRow(row), row);
+    }
+    bool isFolder(int record) override { return m_model.isFolder(rowOf(record)); }
+    std::string typeName(int record) override { return m_doc.GetTypeName(record); }
+    uint64_t size(int record) override { return m_doc.GetRecordSize(record); }
+    uint64_t lastWriteTime(int record) override { return m_doc.GetLastWriteTime(record); }
+    std::string cellText(int record, int column) override {
+        if (column == 0)
+            return m_model.nameBytes(rowOf(record));
+        return m_model.cellText(rowOf(record), column).toStdString();
+    }
+
+private:
+    int rowOf(int record) const {
+        auto found = m_rowOf.find(record);
+        return found == m_rowOf.end() ? -1 : found->second;
+    }
+    CFileListModel& m_model;
+    CMarlockUtilDoc& m_doc;
+    std::unordered_map<int, int> m_rowOf;
+};
+
+} // namespace
+
+void CMarlockUtilView::sortFixed(int mode) {
+    guard([this, mode] {
+        CRowSortSource source(*m_model, m_doc);
+        std::vector<int> records = m_model->records();
+        applyMarkers(m_sorter.sortFixed(mode, records, source, nullptr));
+        m_model->reorder(records);
+    });
+}
+
+// Sorting by an information column reads every unread row; Esc stops it half-way.
+void CMarlockUtilView::sortByColumn(int column) {
+    guard([this, column] {
+        CLongCommand command(m_escape);
+        CRowSortSource source(*m_model, m_doc);
+        std::vector<int> records = m_model->records();
+        applyMarkers(m_sorter.sortByColumn(column, records, source, &m_escape));
+        m_model->reorder(records);
+    });
+}
+
+void CMarlockUtilView::applyMarkers(const std::vector<HeaderMarkerChange>& changes) {
+    for (const HeaderMarkerChange& change : changes)
+        m_model->setHeaderMarked(change.column, change.marked);
 }
 
 void CMarlockUtilView::removeRecordRow(int record) {

@@ -6,6 +6,7 @@
 
 #include "catalogue/document.h"
 #include "escape_check.h"
+#include "sort_order.h"
 
 #include <QWidget>
 
@@ -67,9 +68,11 @@ public:
     QString setMaxColumnWidthText(const QString& text);
     int maxColumnWidth() const { return m_maxColumnWidth; }
 
-    int sortMode() const { return m_sortMode; }
-    // The fixed name order: folders first, then names ascending.
-    void sortByName();
+    int sortMode() const { return m_sorter.sortMode(); }
+    const CListSorter& sorter() const { return m_sorter; }
+    // The fixed orders (SortMode 0 to 4) and the column sort of a header click.
+    void sortFixed(int mode);
+    void sortByColumn(int column);
 
     // In-place renaming of the selection-mark row.
     void editName();
@@ -126,6 +129,7 @@ private:
     void previewSelection();
     int selectionMarkRow() const;
     void focusList();
+    void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_confirmDelete;
@@ -143,7 +147,7 @@ private:
     RenameHandler m_rename;
     IOperationReport* m_report = nullptr;
     std::function<void(const QString&)> m_presentError;
-    int m_sortMode = 0;
+    CListSorter m_sorter{CMarlockUtilDoc::kColumnCount};
     int m_maxColumnWidth = kDefaultMaxColumnWidth;
     int m_findPosition = -1;
     bool m_cancel = false;

@@ -26,15 +26,4 @@ std::string ReadableContent(const std::string& firstValue, const std::string& se
     return "TST\n" + firstValue + "\n" + secondValue + "\n";
 }
 
-GuiTest::GuiTest() : m_savedConfigHome(qgetenv("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.path()));
-    SettingsStore::reset();
-    CCountingReader::reads = 0;
-}
-
-GuiTest::~GuiTest() {
-    SettingsStore::reset();
-    qputenv("XDG_CONFIG_HOME", m_savedConfigHome);
-}
-
 } // namespace tressel::test

@@ -3,11 +3,9 @@
 // What the window tests share: a settings store of their own per test, and a reader
 // table whose one reader counts how often a file is read.
 
+#include "isolated_settings.h"
 #include "readers/registry.h"
-#include "settings/settings_store.h"
 #include "temp_dir.h"
-
-#include <QByteArray>
 
 #include <gtest/gtest.h>
 
@@ -27,17 +25,13 @@ const ReaderTable& CountingReaderTable();
 // The body of a file the counting reader accepts.
 std::string ReadableContent(const std::string& firstValue, const std::string& secondValue = {});
 
-// Each test starts with an empty settings store in a folder of its own.
+// Each test starts with an empty settings store, a scratch folder and a read count of 0.
 class GuiTest : public ::testing::Test {
 protected:
-    GuiTest();
-    ~GuiTest() override;
+    GuiTest() { CCountingReader::reads = 0; }
 
-    TempDir config;
+    IsolatedSettings settings;
     TempDir folder;
-
-private:
-    QByteArray m_savedConfigHome;
 };
 
 } // namespace tressel::test

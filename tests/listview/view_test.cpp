@@ -231,6 +231,29 @@ TEST_F(ViewTest, SelectionChangeUpdatesTheStatusThroughItsTimer) {
     EXPECT_EQ(panes[1], "0 Bytes");
 }
 
+TEST_F(ViewTest, HeaderClickSortsByTheColumnAndFixedSortsLastAcrossRepopulation) {
+    folder.write("a.tst", ReadableContent("Zeta") + "padding to be the largest");
+    folder.write("b.tst", ReadableContent("alpha"));
+    folder.write("c.tst", ReadableContent("Mid"));
+    open(folder.path());
+    QHeaderView* header = view->detailsView()->horizontalHeader();
+    emit header->sectionClicked(1);
+    EXPECT_EQ(names(), (QStringList{"b.tst", "c.tst", "a.tst"}));
+    EXPECT_EQ(view->model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "FileDescription (1) *");
+    EXPECT_EQ(view->sortMode(), SortByColumnKeys);
+    emit header->sectionClicked(1);
+    EXPECT_EQ(names(), (QStringList{"a.tst", "c.tst", "b.tst"}));
+
+    view->sortFixed(SortBySize);
+    EXPECT_EQ(names(), (QStringList{"c.tst", "b.tst", "a.tst"}));
+    EXPECT_EQ(view->model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "FileDescription (1)");
+    view->rescan();
+    EXPECT_EQ(names(), (QStringList{"c.tst", "b.tst", "a.tst"})) << "repopulation keeps the mode";
+    expectConsistent();
+}
+
 TEST(GroupThousands, InsertsCommasEveryThirdDigit) {
     EXPECT_EQ(GroupThousands(0), "0");
     EXPECT_EQ(GroupThousands(999), "999");

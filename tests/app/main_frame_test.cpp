@@ -1,0 +1,259 @@
+#include "../listview/gui_fixture.h"
+
+#include "app/application.h"
+#include "app/main_frame.h"
+#include "app/window_placement.h"
+#include "catalogue/document.h"
+#include "listview/file_list_model.h"
+#include "listview/view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
+
+namespace tressel::test {
+namespace {
+
+class FrameTest : public GuiTest {
+protected:
+    std::unique_ptr<CTresselApplication> startProgram(const QStringList& arguments = {}) {
+        auto program = std::make_unique<CTresselApplication>();
+        program->start(arguments, false);
+        return program;
+    }
+
+    static QStringList names(CMainFrame& frame) {
+        QStringList out;
+        for (int row = 0; row < frame.view().model().rowCount(); ++row)
+            out << frame.view().model().name(row);
+        return out;
+    }
+};
+
+TEST_F(FrameTest, FirstRunWithAnEmptyStoreOpensNoFolder) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    EXPECT_TRUE(frame.previewPane()->isVisible());
+    EXPECT_TRUE(frame.action("previewAutoHide")->isChecked());
+    EXPECT_EQ(frame.maxColBox()->text(), "255");
+    EXPECT_EQ(program->document()->pathName(), "");
+    EXPECT_EQ(frame.view().model().rowCount(), 0);
+    EXPECT_TRUE(frame.recentFolders().isEmpty());
+    EXPECT_FALSE(frame.view().isListMode());
+    EXPECT_GT(frame.view().width(), frame.previewPane()->width()) << "the list takes most room";
+    EXPECT_EQ(frame.statusPaneText(0), "0 Object(s)");
+}
+
+TEST_F(FrameTest, CommandLineFolderIsOpenedAndRemembered) {
+    folder.write("0A.bin", "");
+    {
+        auto program = startProgram({QString::fromStdString(folder.path())});
+        EXPECT_EQ(names(*program->frame()), QStringList{"0A.bin"});
+        EXPECT_TRUE(
+            program->frame()->windowTitle().contains(QString::fromStdString(folder.path())));
+        program->frame()->close();
+    }
+    auto program = startProgram();
+    EXPECT_EQ(program->document()->pathName(), folder.path()) << "the last folder reopens";
+}
+
+TEST_F(FrameTest, OptionsSurviveARestartAndSettingsRemovalGivesAFirstRun) {
+    folder.write("0A.bin", "");
+    {
+        auto program = startProgram({QString::fromStdString(folder.path())});
+        program->frame()->view().setListMode(true);
+        program->frame()->view().toggleNumberedOnly();
+        program->frame()->close();
+    }
+    {
+        auto program = startProgram();
+        CMainFrame& frame = *program->frame();
+        EXPECT_TRUE(frame.view().isListMode());
+        EXPECT_TRUE(frame.view().numberedOnly());
+        EXPECT_TRUE(frame.action("numberedOnly")->isChecked());
+        frame.requestSettingsRemoval(false);
+        frame.close();
+    }
+    auto program = startProgram();
+    EXPECT_FALSE(program->frame()->view().isListMode());
+    EXPECT_FALSE(program->frame()->view().numberedOnly());
+    EXPECT_EQ(program->document()->pathName(), "");
+    EXPECT_TRUE(program->frame()->recentFolders().isEmpty());
+}
+
+TEST_F(FrameTest, RecentListIgnoresItsFirstEntry) {
+    folder.mkdir("a");
+    folder.mkdir("b");
+    folder.write("a/1.bin", "");
+    folder.write("b/2.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path() + "a")});
+    CMainFrame& frame = *program->frame();
+    frame.openFolder(QString::fromStdString(folder.path() + "b"));
+    ASSERT_EQ(frame.recentFolders().size(), 2);
+    EXPECT_EQ(frame.recentFolders()[0].toStdString(), folder.path() + "b/");
+
+    frame.chooseRecent(0);
+    EXPECT_EQ(names(frame), QStringList{"2.bin"});
+    frame.chooseRecent(1);
+    EXPECT_EQ(names(frame), QStringList{"1.bin"});
+    EXPECT_EQ(frame.recentFolders()[0].toStdString(), folder.path() + "a/");
+    EXPECT_NE(frame.action("recent2"), nullptr);
+}
+
+TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    ASSERT_EQ(frame.groupByMenu()->actions().size(), 1);
+    frame.fillGroupByMenu();
+    frame.fillGroupByMenu();
+    const QList<QAction*> items = frame.groupByMenu()->actions();
+    ASSERT_EQ(items.size(), 9);
+    EXPECT_EQ(items.front()->text(), "FileDescription (1)");
+    EXPECT_EQ(items.front()->data().toInt(), 603);
+    EXPECT_EQ(items.back()->text(), "ProductVersion (9)");
+    EXPECT_EQ(items.back()->data().toInt(), 611);
+}
+
+TEST_F(FrameTest, CommandsOfLaterIssuesArePresentAndDisabled) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    for (const char* name :
+         {"undo", "redo", "find", "findNext", "invertSelection", "removeDuplicates",
+          "setExtensions", "groupByType", "previewEnabled", "wordWrap"}) {
+        QAction* a = frame.action(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_FALSE(a->isEnabled()) << name;
+    }
+    for (const char* name : {"undoButton", "redoButton", "findButton", "checkedButton"})
+        EXPECT_FALSE(frame.findChild<QPushButton*>(name)->isEnabled()) << name;
+    EXPECT_TRUE(frame.action("open")->isEnabled());
+    EXPECT_EQ(frame.action("undo")->shortcuts(),
+              (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
+    EXPECT_EQ(frame.action("about")->shortcut(), QKeySequence("F1"));
+}
+
+TEST_F(FrameTest, MaxColBoxIsClampedWhenEditingEnds) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    CMaxColBox* box = frame.maxColBox();
+    auto enter = [box](const char* text) {
+        box->setFocus();
+        box->setText(text);
+        QTest::keyClick(box, Qt::Key_Return);
+    };
+    enter("5");
+    EXPECT_EQ(box->text(), "10");
+    EXPECT_EQ(frame.view().maxColumnWidth(), 10);
+    enter("300");
+    EXPECT_EQ(box->text(), "255");
+    EXPECT_EQ(frame.view().maxColumnWidth(), 255);
+    box->stepBy(-5);
+    EXPECT_EQ(frame.view().maxColumnWidth(), 250);
+    frame.close();
+    EXPECT_EQ(SettingsStore::instance().readString("Settings", "MaxColSize"), "250");
+}
+
+TEST_F(FrameTest, PriorityCheckMarkFollowsTheValueInForce) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    EXPECT_TRUE(frame.setPriorityChoice(-2));
+    EXPECT_TRUE(frame.action("priority2")->isChecked());
+    EXPECT_FALSE(frame.action("priority0")->isChecked());
+    const bool lowered = frame.setPriorityChoice(0);
+    // Raising the priority back needs privileges; without them the mark stays on Low.
+    EXPECT_EQ(frame.action("priority0")->isChecked(), lowered);
+    EXPECT_EQ(frame.action("priority2")->isChecked(), !lowered);
+    if (!lowered) {
+        EXPECT_FALSE(frame.statusPaneText(2).isEmpty());
+    }
+}
+
+TEST_F(FrameTest, ReportGoesToPaneTwoAndProgressToTheBar) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    frame.report("Renamed", 0);
+    EXPECT_EQ(frame.statusPaneText(2), "Successfully Renamed");
+    frame.report("Setting name", 2);
+    EXPECT_EQ(frame.statusPaneText(2), "2 error(s) ocurred while Setting name");
+    frame.start(4);
+    frame.step();
+    frame.step();
+    EXPECT_EQ(frame.progressBar()->maximum(), 4);
+    EXPECT_EQ(frame.progressBar()->value(), 2);
+    frame.start(10'000'000'000ULL);
+    EXPECT_LE(frame.progressBar()->maximum(), INT_MAX);
+    EXPECT_GT(frame.progressBar()->maximum(), 0);
+}
+
+TEST_F(FrameTest, OutsideChangesReachTheListAboutASecondLater) {
+    folder.write("0A.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    folder.write("0B.bin", "");
+    folder.write("0C.bin", "");
+    std::filesystem::remove(folder.file("0A.bin"));
+    QTRY_COMPARE_WITH_TIMEOUT(names(frame), (QStringList{"0B.bin", "0C.bin"}), 5000);
+    std::string problem;
+    EXPECT_TRUE(frame.view().model().isConsistent(&problem)) << problem;
+}
+
+TEST_F(FrameTest, DeletedFolderIsReportedAndUpStillWorks) {
+    folder.mkdir("gone");
+    folder.write("gone/0A.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path() + "gone")});
+    CMainFrame& frame = *program->frame();
+    std::filesystem::remove_all(folder.file("gone"));
+    QTRY_VERIFY_WITH_TIMEOUT(frame.statusPaneText(2).contains("gone"), 5000);
+    EXPECT_EQ(frame.view().model().rowCount(), 0);
+    frame.findChild<QPushButton*>("upButton")->click();
+    EXPECT_EQ(program->document()->pathName(), folder.path());
+}
+
+TEST_F(FrameTest, WindowPlacementIsStoredAndOnlyAFullRecordIsUsed) {
+    {
+        auto program = startProgram();
+        program->frame()->showFirstTime();
+        program->frame()->setGeometry(QRect(50, 60, 900, 500));
+        program->frame()->close();
+    }
+    const auto stored = SettingsStore::instance().readBinary("Settings", "WP");
+    ASSERT_TRUE(stored);
+    ASSERT_EQ(stored->size(), 44);
+    const auto placement = WindowPlacement::fromBytes(*stored);
+    ASSERT_TRUE(placement);
+    EXPECT_EQ(placement->normal.size(), QSize(900, 500));
+    EXPECT_EQ(placement->showCommand, WindowPlacement::kShowNormal);
+    EXPECT_FALSE(WindowPlacement::fromBytes(stored->left(43)));
+
+    auto program = startProgram();
+    program->frame()->showFirstTime();
+    EXPECT_EQ(program->frame()->size(), QSize(900, 500));
+}
+
+TEST_F(FrameTest, ListWidthIsStoredAndRestored) {
+    {
+        auto program = startProgram();
+        program->frame()->showFirstTime();
+        program->frame()->resize(1000, 600);
+        QApplication::processEvents();
+        program->frame()->close();
+    }
+    const int stored = SettingsStore::instance().readInt("Settings", "ListWidth", 0);
+    EXPECT_GT(stored, 0);
+    auto program = startProgram();
+    program->frame()->showFirstTime();
+    EXPECT_NEAR(program->frame()->view().width(), stored, 10);
+}
+
+} // namespace
+} // namespace tressel::test
