@@ -23,6 +23,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
@@ -198,7 +199,7 @@ void CMainFrame::buildDialogBar() {
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
-    m_progress->setFixedWidth(100);
+    m_progress->setFixedWidth(80);
     row->addSeparator();
     row->addWidget(m_progress);
     row->addSeparator();
@@ -237,14 +238,17 @@ void CMainFrame::buildDialogBar() {
         check("numberedCheck", "Numbered only", [this] { m_view->toggleNumberedOnly(); });
 
     row->addSeparator();
-    auto* label = new QLabel("MaxCol width:", box);
-    label->setContentsMargins(4, 0, 4, 0);
-    row->addWidget(label);
-    m_maxCol = new CMaxColBox(box);
+    // The label and its box stay together when the bar runs out of room.
+    auto* maxColGroup = new QWidget(box);
+    auto* maxColRow = new QHBoxLayout(maxColGroup);
+    maxColRow->setContentsMargins(4, 0, 4, 0);
+    maxColRow->addWidget(new QLabel("MaxCol width:", maxColGroup));
+    m_maxCol = new CMaxColBox(maxColGroup);
     m_maxCol->setText(SettingsStore::instance().readString("Settings", "MaxColSize", "255"));
     connect(m_maxCol, &CMaxColBox::editingFinished, this,
             [this] { m_maxCol->setText(m_view->setMaxColumnWidthText(m_maxCol->text())); });
-    row->addWidget(m_maxCol);
+    maxColRow->addWidget(m_maxCol);
+    row->addWidget(maxColGroup);
     addToolBar(Qt::TopToolBarArea, bar);
 }
 
@@ -459,8 +463,9 @@ void CMainFrame::showFirstTime() {
             setGeometry(placement->normal);
         if (placement->showCommand != 0)
             showCommand = placement->showCommand;
-    } else {
-        resize(1100, 680);
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        resize(room.width() * 9 / 10, room.height() * 4 / 5);
     }
     if (showCommand == WindowPlacement::kShowMaximized)
         showMaximized();

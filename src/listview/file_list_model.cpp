@@ -74,7 +74,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         if (column == 0)
-            return row.displayName;
+            return Decode(row.name);
         if (row.folder)
             return QString();
         if (!row.read) {
@@ -137,19 +137,15 @@ QIcon CFileListModel::iconOf(const Row& row) const {
     return icon;
 }
 
-std::string CFileListModel::recordName(int record) const {
-    std::string name = SplitPath(m_doc.GetItemName(record, NameMode::Parsing)).fileName();
-    return name.empty() ? m_doc.GetItemName(record, NameMode::InFolder) : name;
-}
-
 CFileListModel::Row CFileListModel::makeRow(int record) {
     Row row;
     row.record = record;
     const uint32_t attributes = m_doc.GetAttributes(record, SFGAO_FOLDER | SFGAO_GHOSTED);
     row.folder = (attributes & SFGAO_FOLDER) != 0;
     row.hidden = (attributes & SFGAO_GHOSTED) != 0;
-    row.name = row.folder ? m_doc.GetItemName(record, NameMode::InFolder) : recordName(record);
-    row.displayName = Decode(row.name);
+    // A file's name and extension split from its full path are its name in the folder:
+    // an item id is the entry's name.
+    row.name = m_doc.GetItemName(record, NameMode::InFolder);
     return row;
 }
 
@@ -279,7 +275,7 @@ bool CFileListModel::isFolder(int row) const {
 }
 
 QString CFileListModel::name(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].displayName : QString();
+    return row >= 0 && row < rowCount() ? Decode(m_rows[static_cast<size_t>(row)].name) : QString();
 }
 
 std::string CFileListModel::nameBytes(int row) const {
@@ -319,7 +315,6 @@ void CFileListModel::setName(int row, const std::string& name) {
         return;
     Row& r = m_rows[static_cast<size_t>(row)];
     r.name = name;
-    r.displayName = Decode(name);
     emit dataChanged(index(row, 0), index(row, 0));
 }
 

@@ -82,7 +82,6 @@ private:
     struct Row {
         int record = -1;
         std::string name;
-        QString displayName;
         bool folder = false;
         bool hidden = false;
         bool read = false;
@@ -95,7 +94,6 @@ private:
     bool accepts(const Row& row, bool numberedOnly) const;
     void readRow(Row& row) const;
     QIcon iconOf(const Row& row) const;
-    std::string recordName(int record) const;
 
     CMarlockUtilDoc& m_doc;
     mutable std::vector<Row> m_rows;

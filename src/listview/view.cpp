@@ -62,6 +62,14 @@ public:
         });
     }
 
+    // Rows are selected whole: no focus frame around a single cell.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem plain(option);
+        plain.state &= ~QStyle::State_HasFocus;
+        QStyledItemDelegate::paint(painter, plain, index);
+    }
+
     void setModelData(QWidget* editor, QAbstractItemModel*,
                       const QModelIndex& index) const override {
         if (auto* line = qobject_cast<QLineEdit*>(editor))
@@ -241,9 +249,13 @@ namespace {
 // on demand), facts from the document.
 class CRowSortSource : public ISortRows {
 public:
-    CRowSortSource(CFileListModel& model, CMarlockUtilDoc& doc) : m_model(model), m_doc(doc) {
-        for (int row = 0; row < model.rowCount(); ++row)
-            m_rowOf.emplace(model.recordOfRow(row), row);
+    CRowSortSource(CFileListModel& model, CMarlockUtilDoc& doc)
+        : m_model(model), m_doc(doc), m_rowOf(static_cast<size_t>(doc.GetRecordCount()), -1) {
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const int record = model.recordOfRow(row);
+            if (record >= 0 && record < doc.GetRecordCount())
+                m_rowOf[static_cast<size_t>(record)] = row;
+        }
     }
     bool isFolder(int record) override { return m_model.isFolder(rowOf(record)); }
     std::string typeName(int record) override { return m_doc.GetTypeName(record); }
@@ -257,12 +269,13 @@ public:
 
 private:
     int rowOf(int record) const {
-        auto found = m_rowOf.find(record);
-        return found == m_rowOf.end() ? -1 : found->second;
+        return record >= 0 && static_cast<size_t>(record) < m_rowOf.size()
+                   ? m_rowOf[static_cast<size_t>(record)]
+                   : -1;
     }
     CFileListModel& m_model;
     CMarlockUtilDoc& m_doc;
-    std::unordered_map<int, int> m_rowOf;
+    std::vector<int> m_rowOf; // by record number
 };
 
 } // namespace
