@@ -98,6 +98,19 @@ bool FinishCopy(int out, const struct stat& source) {
            ::fsync(out) == 0;
 }
 
+// A file written to while it was copied would lose the new bytes when the source goes.
+bool SourceUnchanged(int in, const struct stat& before) {
+    struct stat after;
+    if (::fstat(in, &after) != 0)
+        return false;
+    if (after.st_size != before.st_size || after.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+        after.st_mtim.tv_nsec != before.st_mtim.tv_nsec) {
+        errno = EAGAIN;
+        return false;
+    }
+    return true;
+}
+
 // Copies a regular file to a new file at `to`; a failure removes what was written.
 bool CopyRegularFile(const std::string& from, const std::string& to, const struct stat& seen) {
     Fd in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
@@ -111,7 +124,8 @@ bool CopyRegularFile(const std::string& from, const std::string& to, const struc
     Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (!out.valid())
         return false;
-    if (CopyContent(in.get(), out.get()) && FinishCopy(out.get(), st) && out.close())
+    if (CopyContent(in.get(), out.get()) && SourceUnchanged(in.get(), st) &&
+        FinishCopy(out.get(), st) && out.close())
         return true;
     const int error = errno;
     out.close();
