@@ -185,9 +185,25 @@ bool DiffersOnlyInCase(const std::string& from, const std::string& to) {
     return ::lstat(from.c_str(), &a) == 0 && ::lstat(to.c_str(), &b) == 0 && SameEntry(a, b);
 }
 
-// On a file system that ignores case, the new spelling names the file itself, so the
-// rename goes through a temporary name in the same folder.
-bool RenameCaseOnly(const std::string& from, const std::string& to) {
+size_t Utf8BoundaryAtOrBefore(std::string_view text, size_t cut) {
+    // A character starts at most three bytes before any byte of it.
+    for (size_t back = 0; back < 4 && cut > back; ++back) {
+        const auto c = static_cast<unsigned char>(text[cut - back]);
+        if ((c & 0xC0) != 0x80)
+            return cut - back;
+    }
+    return cut;
+}
+
+std::string_view CutAtCharacter(std::string_view text, size_t maxBytes) {
+    if (text.size() <= maxBytes)
+        return text;
+    return text.substr(0, Utf8BoundaryAtOrBefore(text, maxBytes));
+}
+
+} // namespace
+
+bool RenameViaTemporaryName(const std::string& from, const std::string& to) {
     const std::string folder = SplitPath(from).dir;
     std::string temporary;
     for (int attempt = 0;; ++attempt) {
@@ -208,24 +224,6 @@ bool RenameCaseOnly(const std::string& from, const std::string& to) {
     return false;
 }
 
-size_t Utf8BoundaryAtOrBefore(std::string_view text, size_t cut) {
-    // A character starts at most three bytes before any byte of it.
-    for (size_t back = 0; back < 4 && cut > back; ++back) {
-        const auto c = static_cast<unsigned char>(text[cut - back]);
-        if ((c & 0xC0) != 0x80)
-            return cut - back;
-    }
-    return cut;
-}
-
-std::string_view CutAtCharacter(std::string_view text, size_t maxBytes) {
-    if (text.size() <= maxBytes)
-        return text;
-    return text.substr(0, Utf8BoundaryAtOrBefore(text, maxBytes));
-}
-
-} // namespace
-
 bool PlainMove(const std::string& from, const std::string& to) {
     if (from == to) {
         struct stat st;
@@ -236,7 +234,7 @@ bool PlainMove(const std::string& from, const std::string& to) {
     if (errno == EXDEV)
         return MoveAcrossFileSystems(from, to);
     if (errno == EEXIST && DiffersOnlyInCase(from, to))
-        return RenameCaseOnly(from, to);
+        return RenameViaTemporaryName(from, to);
     return false;
 }
 

@@ -18,6 +18,11 @@ namespace tressel {
 // On failure returns false with errno set and nothing changed.
 bool PlainMove(const std::string& from, const std::string& to);
 
+// The case-only rename: from -> a free temporary name in the same folder -> to. On a
+// file system that ignores case, `to` names the file itself until it has left.
+// When the second step fails the file returns to `from`.
+bool RenameViaTemporaryName(const std::string& from, const std::string& to);
+
 // The longest file name (in bytes) the file system holding `folder` accepts.
 size_t FileNameLimit(const std::string& folder);
 

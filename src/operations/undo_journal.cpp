@@ -29,10 +29,6 @@ constexpr std::string_view kSuffix = ".journal";
 constexpr uint64_t kMaxJournalBytes = uint64_t(512) << 20;
 constexpr int kCreateTries = 100;
 
-std::string Field(std::string_view text) {
-    return EscapeJournalField(text);
-}
-
 std::string Record(std::initializer_list<std::string> fields) {
     std::string line;
     for (const std::string& field : fields) {
@@ -53,9 +49,11 @@ std::string UtcNow() {
     return text;
 }
 
-bool MakeFolders(const std::string& path) {
+// The journal folder, private to the user: journals name every file a command moved.
+bool MakeJournalFolder(const std::string& path) {
     std::error_code ec;
-    std::filesystem::create_directories(path, ec);
+    if (std::filesystem::create_directories(path, ec))
+        ::chmod(path.c_str(), 0700);
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
@@ -295,7 +293,7 @@ CUndoJournal::~CUndoJournal() {
 std::unique_ptr<CUndoJournal> CUndoJournal::create(const std::string& folder,
                                                    const std::string& command, std::string* error) {
     const std::string journals = JournalFolder();
-    if (!MakeFolders(journals)) {
+    if (!MakeJournalFolder(journals)) {
         if (error)
             *error = journals + ": cannot be created";
         return nullptr;
@@ -313,8 +311,9 @@ std::unique_ptr<CUndoJournal> CUndoJournal::create(const std::string& folder,
         ::flock(fd, LOCK_EX | LOCK_NB);
         std::unique_ptr<CUndoJournal> journal(new CUndoJournal(fd, path, true));
         journal->append(std::string(kMagic) + "\n" +
-                        Record({"folder", Field(JournalFolderKey(folder))}) +
-                        Record({"command", Field(command)}) + Record({"started", Field(UtcNow())}));
+                        Record({"folder", EscapeJournalField(JournalFolderKey(folder))}) +
+                        Record({"command", EscapeJournalField(command)}) +
+                        Record({"started", EscapeJournalField(UtcNow())}));
         return journal;
     }
     if (error)
@@ -360,12 +359,13 @@ void CUndoJournal::recordIntent(const std::string& source, const std::string& ta
     struct stat st {};
     if (::lstat(source.c_str(), &st) != 0)
         st = {};
-    append(Record({"intend", Field(source), Field(target), std::to_string(st.st_dev),
-                   std::to_string(st.st_ino), std::to_string(st.st_size)}));
+    append(
+        Record({"intend", EscapeJournalField(source), EscapeJournalField(target),
+                std::to_string(st.st_dev), std::to_string(st.st_ino), std::to_string(st.st_size)}));
 }
 
 void CUndoJournal::recordDone(const std::string& newPath, const std::string& oldPath) {
-    append(Record({"done", Field(newPath), Field(oldPath)}));
+    append(Record({"done", EscapeJournalField(newPath), EscapeJournalField(oldPath)}));
 }
 
 void CUndoJournal::recordFailed() {

@@ -210,21 +210,6 @@ TEST_F(JournalTest, IntendedMoveIsTakenBackOnlyWhenItsFileLanded) {
     EXPECT_FALSE(IntendedMoveLanded(group->intended()[0]));
 }
 
-TEST_F(JournalTest, NonUtf8NamesRoundTripThroughTheJournal) {
-    const std::string oldName = "\xC0\xC1 bad utf8\x01.bin";
-    m_dir.write(oldName, "x");
-    std::string journalPath;
-    {
-        auto group = JournaledGroup();
-        ASSERT_EQ(Move(*group, oldName, "new\xFE.bin"), m_dir.file("new\xFE.bin"));
-        journalPath = group->journal()->path();
-    }
-    auto group = LoadJournalGroup(journalPath);
-    ASSERT_TRUE(group);
-    EXPECT_EQ(group->moveBack({}), 0);
-    EXPECT_EQ(ReadWholeFile(m_dir.file(oldName)), "x");
-}
-
 TEST_F(JournalTest, JournalsAreFiledByFolderNewestFirst) {
     TempDir other;
     m_dir.write("a", "");

@@ -83,6 +83,20 @@ TEST(PlainMove, HardLinksDifferingInCaseOnlyAreNotMerged) {
     EXPECT_EQ(Lstat(lower).st_nlink, 2u);
 }
 
+TEST(PlainMove, TemporaryNameStepLeavesNoTraceAndRollsBack) {
+    TempDir dir;
+    const std::string from = dir.write("readme.txt", "text");
+    ASSERT_TRUE(RenameViaTemporaryName(from, dir.file("README.TXT")));
+    EXPECT_EQ(ReadWholeFile(dir.file("README.TXT")), "text");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+
+    dir.write("taken", "other");
+    EXPECT_FALSE(RenameViaTemporaryName(dir.file("README.TXT"), dir.file("taken")));
+    EXPECT_EQ(ReadWholeFile(dir.file("README.TXT")), "text");
+    EXPECT_EQ(ReadWholeFile(dir.file("taken")), "other");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
 TEST(PlainMove, NonUtf8NamesAreMovedAsTheyAre) {
     TempDir dir;
     const std::string from = dir.write("caf\xE9.txt", "latin-1 name");
