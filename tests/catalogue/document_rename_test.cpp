@@ -1,12 +1,11 @@
 #include "catalogue/document.h"
+#include "isolated_settings.h"
 #include "operations/undo.h"
 #include "operations/undo_commands.h"
-#include "settings/settings_store.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace tressel {
@@ -31,19 +30,12 @@ struct SilentProgress final : IProgress {
 // The document's options go to a private settings file.
 class DocumentRenameTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("XDG_CONFIG_HOME", m_config.path().c_str(), 1);
-        SettingsStore::reset();
-        m_document = std::make_unique<CMarlockUtilDoc>();
-    }
-    void TearDown() override {
-        m_document.reset();
-        SettingsStore::reset();
-    }
+    void SetUp() override { m_document = std::make_unique<CMarlockUtilDoc>(); }
+    void TearDown() override { m_document.reset(); }
 
     int Record(const std::string& name) const { return m_document->findRecord(name); }
 
-    TempDir m_config;
+    test::IsolatedSettings m_settings;
     TempDir m_dir;
     std::unique_ptr<CMarlockUtilDoc> m_document;
 };

@@ -1,4 +1,6 @@
 #include "cli/cli.h"
+#include "isolated_settings.h"
+#include "isolated_state.h"
 #include "operations/move_item.h"
 #include "operations/undo.h"
 #include "operations/undo_journal.h"
@@ -20,11 +22,6 @@ using test::TempDir;
 
 class UndoCommandTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("XDG_STATE_HOME", m_state.path().c_str(), 1);
-        ::setenv("XDG_CONFIG_HOME", m_state.path().c_str(), 1);
-    }
-
     // Runs a journaled command in the folder, as a later CLI command would.
     void Command(const std::string& name,
                  std::initializer_list<std::pair<const char*, const char*>> renames) {
@@ -55,7 +52,8 @@ protected:
         return all;
     }
 
-    TempDir m_state;
+    test::IsolatedSettings m_settings;
+    test::IsolatedState m_state;
     TempDir m_dir;
     std::ostringstream m_out;
     std::ostringstream m_err;

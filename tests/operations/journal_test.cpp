@@ -1,3 +1,4 @@
+#include "isolated_state.h"
 #include "operations/move_item.h"
 #include "operations/undo.h"
 #include "operations/undo_journal.h"
@@ -20,19 +21,6 @@ using test::TempDir;
 // Journals go to a private state folder for the length of a test.
 class JournalTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* old = std::getenv("XDG_STATE_HOME");
-        if (old)
-            m_oldState = old;
-        ::setenv("XDG_STATE_HOME", m_state.path().c_str(), 1);
-    }
-    void TearDown() override {
-        if (m_oldState)
-            ::setenv("XDG_STATE_HOME", m_oldState->c_str(), 1);
-        else
-            ::unsetenv("XDG_STATE_HOME");
-    }
-
     std::unique_ptr<CUndoGroup> JournaledGroup(const std::string& command = "rename") {
         std::string error;
         auto journal = CUndoJournal::create(m_dir.path(), command, &error);
@@ -65,9 +53,8 @@ protected:
                std::to_string(st.st_size) + "\n";
     }
 
-    TempDir m_state;
+    test::IsolatedState m_state;
     TempDir m_dir;
-    std::optional<std::string> m_oldState;
 };
 
 TEST(JournalField, EveryByteSurvivesEscaping) {
