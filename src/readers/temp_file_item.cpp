@@ -14,11 +14,8 @@ namespace {
 // mkdtemp picks an unpredictable name and creates the directory private to us, so no
 // other user can plant or read anything in it.
 std::string MakeScratchDirectory() {
-    std::error_code ec;
-    std::string base = std::filesystem::temp_directory_path(ec).string();
-    if (ec || base.empty())
-        base = "/tmp";
-    std::string templ = JoinPath(base, "tmpXXXXXX");
+    const char* base = std::getenv("TMPDIR");
+    std::string templ = JoinPath(base && *base ? base : "/tmp", "tmpXXXXXX");
     if (!::mkdtemp(templ.data()))
         return {};
     return templ;
