@@ -1,10 +1,9 @@
 #include "cli/cli.h"
-#include "settings/settings_store.h"
+#include "isolated_settings.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
 namespace tressel::cli {
@@ -14,15 +13,9 @@ using test::ReadWholeFile;
 using test::SourcePath;
 using test::TempDir;
 
-// `tressel info` on executables, with the settings kept in a scratch folder.
+// `tressel info` on executables.
 class InfoOnExecutables : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
-        SettingsStore::reset();
-    }
-    void TearDown() override { SettingsStore::reset(); }
-
     std::string Copy(std::string_view fixture, std::string_view name) {
         return folder.write(
             name, ReadWholeFile(SourcePath("tests/fixtures/exe/" + std::string(fixture))));
@@ -35,7 +28,7 @@ protected:
         return cli::Run(full, out, err);
     }
 
-    TempDir config;
+    test::IsolatedSettings settings;
     TempDir folder;
     std::ostringstream out;
     std::ostringstream err;
