@@ -118,6 +118,8 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
         restoreState(*state);
 
     m_view->setReport(this);
+    m_view->setProgress(this);
+    connect(m_view, &CMarlockUtilView::undoStateChanged, this, &CMainFrame::updateUndoState);
     connect(m_view, &CMarlockUtilView::statusText, this, &CMainFrame::setStatusPane);
     connect(m_view, &CMarlockUtilView::folderLost, this, &CMainFrame::onFolderLost);
     connect(m_view, &CMarlockUtilView::listModeChanged, this, [this] { syncOptionControls(); });
@@ -133,6 +135,16 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
             [this] { m_view->scheduleRefresh(CMarlockUtilView::kRefreshDelayMs); });
     m_priority = ChoiceOfNice(CurrentNice());
     syncOptionControls();
+    updateUndoState();
+}
+
+void CMainFrame::updateUndoState() {
+    const bool undo = m_view->canUndo();
+    const bool redo = m_view->canRedo();
+    m_undoButton->setEnabled(undo);
+    m_redoButton->setEnabled(redo);
+    action("undo")->setEnabled(undo);
+    action("redo")->setEnabled(redo);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -191,8 +203,8 @@ void CMainFrame::buildDialogBar() {
     button("checkedButton", "Checked", {});
     button("refreshButton", "Refresh", [this] { m_view->rescan(); });
     button("findButton", "Find", {});
-    m_undoButton = button("undoButton", "Undo", {});
-    m_redoButton = button("redoButton", "Redo", {});
+    m_undoButton = button("undoButton", "Undo", [this] { m_view->undo(); });
+    m_redoButton = button("redoButton", "Redo", [this] { m_view->redo(); });
 
     m_progress = new QProgressBar(box);
     m_progress->setObjectName("progress");
@@ -293,8 +305,11 @@ void CMainFrame::buildMenus() {
     rebuildRecentMenu();
 
     QMenu* edit = bar->addMenu("&Edit");
-    addItem(edit, "undo", "&Undo", {}, {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
-    addItem(edit, "redo", "&Redo", {}, {QKeySequence("Ctrl+Y")});
+    addItem(edit, "undo", "&Undo", [this] { m_view->undo(); },
+            {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")})
+        ->setStatusTip("Take back the last command that moved or renamed files");
+    addItem(edit, "redo", "&Redo", [this] { m_view->redo(); }, {QKeySequence("Ctrl+Y")})
+        ->setStatusTip("Do the last undone command again");
     edit->addSeparator();
     addItem(edit, "selectAll", "Select &All", [this] { m_view->selectAll(); },
             {QKeySequence("Ctrl+A")})

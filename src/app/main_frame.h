@@ -100,6 +100,7 @@ private:
     void addRecent(const QString& path);
     void saveSettings();
     void syncOptionControls();
+    void updateUndoState();
     void onFolderLost(const QString& path);
     void updateTitle();
     void browseForFolder();

@@ -2,6 +2,8 @@
 
 #include "file_list_model.h"
 #include "operations/feedback.h"
+#include "operations/undo_commands.h"
+#include "operations/undo_journal.h"
 #include "platform/paths.h"
 #include "settings/settings_store.h"
 
@@ -444,7 +446,7 @@ int CMarlockUtilView::selectionMarkRow() const {
 
 void CMarlockUtilView::editName() {
     const int row = selectionMarkRow();
-    if (row < 0 || !canRename())
+    if (row < 0)
         return;
     QAbstractItemView* view = currentView();
     view->setFocus();
@@ -454,21 +456,76 @@ void CMarlockUtilView::editName() {
 
 void CMarlockUtilView::renameRow(int row, const QString& typed) {
     const int record = m_model->recordOfRow(row);
-    if (record < 0 || typed.isEmpty() || !m_rename)
+    if (record < 0 || typed.isEmpty())
         return;
     const std::string name = Encode(typed);
     if (name == m_model->nameBytes(row))
         return; // an edit that changed nothing is not a rename
     const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
-    std::optional<std::string> produced;
-    guard([&] { produced = m_rename(record, parts.dir + name); });
-    if (!produced) {
-        if (m_report)
-            m_report->report("Setting name", 1);
+    bool renamed = false;
+    guard([&] {
+        std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
+        renamed = m_doc.RenameItem(record, parts.dir + name, group.get());
+        if (renamed)
+            pushUndoGroup(std::move(group));
+    });
+    if (!renamed) {
+        report("Setting name", 1);
         return;
     }
     m_model->forgetInformation(row);
-    m_model->setName(row, SplitPath(*produced).fileName());
+    // The name the move produced (cleaned, numbered); a file moved out of the folder
+    // keeps its row until the folder refresh removes it.
+    m_model->setName(row, m_doc.GetItemName(record, NameMode::InFolder));
+}
+
+std::unique_ptr<CUndoGroup> CMarlockUtilView::newUndoGroup(const std::string& command) const {
+    // Without a journal the move is still undoable from this window.
+    return std::make_unique<CUndoGroup>(
+        CUndoJournal::create(m_doc.GetCurrentFolderPath(), command));
+}
+
+void CMarlockUtilView::pushUndoGroup(std::unique_ptr<CUndoGroup> group) {
+    if (!group || group->empty())
+        return;
+    m_undo.push(std::move(group));
+    emit undoStateChanged();
+}
+
+namespace {
+
+// Where reports and progress go when no window listens (a view on its own).
+struct CSilentFeedback : IOperationReport, IProgress {
+    void report(const std::string&, int) override {}
+    void start(uint64_t) override {}
+    void step() override {}
+};
+
+CSilentFeedback& Silent() {
+    static CSilentFeedback silent;
+    return silent;
+}
+
+} // namespace
+
+void CMarlockUtilView::report(const std::string& subject, int errors) {
+    (m_report ? *m_report : Silent()).report(subject, errors);
+}
+
+void CMarlockUtilView::undo() {
+    guard([this] {
+        RunUndoCommand(m_undo, m_report ? *m_report : Silent(),
+                       m_progress ? *m_progress : static_cast<IProgress&>(Silent()));
+    });
+    emit undoStateChanged();
+}
+
+void CMarlockUtilView::redo() {
+    guard([this] {
+        RunRedoCommand(m_undo, m_report ? *m_report : Silent(),
+                       m_progress ? *m_progress : static_cast<IProgress&>(Silent()));
+    });
+    emit undoStateChanged();
 }
 
 std::vector<int> CMarlockUtilView::selectedRecords() const {

@@ -6,6 +6,7 @@
 
 #include "catalogue/document.h"
 #include "escape_check.h"
+#include "operations/undo.h"
 #include "sort_order.h"
 
 #include <QWidget>
@@ -32,11 +33,6 @@ class CMarlockUtilView : public QWidget, public IDocumentView {
 public:
     static constexpr int kRefreshDelayMs = 1000;
     static constexpr int kDefaultMaxColumnWidth = 255;
-
-    // Renames one record's file to newPath (recording the move for undo); answers the
-    // path the move actually produced, or nothing when it failed.
-    using RenameHandler =
-        std::function<std::optional<std::string>(int record, const std::string& newPath)>;
 
     explicit CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
     ~CMarlockUtilView() override;
@@ -76,10 +72,19 @@ public:
 
     // In-place renaming of the selection-mark row.
     void editName();
-    bool canRename() const { return static_cast<bool>(m_rename); }
-    void setRenameHandler(RenameHandler handler) { m_rename = std::move(handler); }
     // The end of a name edit: renames the row's file to the typed name.
     void renameRow(int row, const QString& typed);
+
+    // The undo history of the moves made from this list.
+    CUndoHistory& undoHistory() { return m_undo; }
+    bool canUndo() const { return m_undo.canUndo(); }
+    bool canRedo() const { return m_undo.canRedo(); }
+    void undo();
+    void redo();
+    // A new undo group for one command on the open folder, journalled when it can be.
+    std::unique_ptr<CUndoGroup> newUndoGroup(const std::string& command) const;
+    // Pushes a group that holds a move and tells the window the history changed.
+    void pushUndoGroup(std::unique_ptr<CUndoGroup> group);
 
     std::vector<int> selectedRecords() const;
     std::vector<std::string> selectedItemIds() const;
@@ -89,6 +94,7 @@ public:
     void refreshChanges();
 
     void setReport(IOperationReport* report) { m_report = report; }
+    void setProgress(IProgress* progress) { m_progress = progress; }
     // Failures inside handlers go here; the default shows a "RunTime Error" box.
     void setErrorPresenter(std::function<void(const QString&)> presenter) {
         m_presentError = std::move(presenter);
@@ -108,6 +114,7 @@ signals:
     void statusText(int pane, const QString& text);
     void previewRequested(const QString& path);
     void listModeChanged(bool list);
+    void undoStateChanged();
     void optionsChanged();
     // The open folder was deleted, renamed or unmounted.
     void folderLost(const QString& path);
@@ -130,6 +137,7 @@ private:
     int selectionMarkRow() const;
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
+    void report(const std::string& subject, int errors);
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_confirmDelete;
@@ -144,8 +152,9 @@ private:
     QTimer* m_statusTimer = nullptr;
     QTimer* m_previewTimer = nullptr;
     CEscapeCheck m_escape;
-    RenameHandler m_rename;
+    CUndoHistory m_undo;
     IOperationReport* m_report = nullptr;
+    IProgress* m_progress = nullptr;
     std::function<void(const QString&)> m_presentError;
     CListSorter m_sorter{CMarlockUtilDoc::kColumnCount};
     int m_maxColumnWidth = kDefaultMaxColumnWidth;

@@ -133,12 +133,40 @@ TEST_F(FrameTest, CommandsOfLaterIssuesArePresentAndDisabled) {
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
     }
-    for (const char* name : {"undoButton", "redoButton", "findButton", "checkedButton"})
+    for (const char* name : {"findButton", "checkedButton"})
         EXPECT_FALSE(frame.findChild<QPushButton*>(name)->isEnabled()) << name;
     EXPECT_TRUE(frame.action("open")->isEnabled());
     EXPECT_EQ(frame.action("undo")->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
     EXPECT_EQ(frame.action("about")->shortcut(), QKeySequence("F1"));
+}
+
+TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
+    folder.write("0A.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    auto* undoButton = frame.findChild<QPushButton*>("undoButton");
+    auto* redoButton = frame.findChild<QPushButton*>("redoButton");
+    EXPECT_FALSE(frame.action("undo")->isEnabled());
+    EXPECT_FALSE(undoButton->isEnabled());
+
+    frame.view().renameRow(0, "Named.bin");
+    ASSERT_TRUE(PathExists(folder.file("Named.bin")));
+    EXPECT_TRUE(frame.action("undo")->isEnabled());
+    EXPECT_TRUE(undoButton->isEnabled());
+    EXPECT_FALSE(frame.action("redo")->isEnabled());
+
+    frame.action("undo")->trigger();
+    EXPECT_TRUE(PathExists(folder.file("0A.bin")));
+    EXPECT_EQ(frame.statusPaneText(2).toStdString(), "Successfully Undone (" + folder.path() + ")");
+    EXPECT_EQ(frame.progressBar()->maximum(), 1);
+    EXPECT_FALSE(frame.action("undo")->isEnabled());
+    EXPECT_TRUE(redoButton->isEnabled());
+
+    redoButton->click();
+    EXPECT_TRUE(PathExists(folder.file("Named.bin")));
+    EXPECT_TRUE(frame.action("undo")->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(names(frame), QStringList{"Named.bin"}, 5000);
 }
 
 TEST_F(FrameTest, MaxColBoxIsClampedWhenEditingEnds) {

@@ -4,6 +4,7 @@
 // table whose one reader counts how often a file is read.
 
 #include "isolated_settings.h"
+#include "isolated_state.h"
 #include "readers/registry.h"
 #include "temp_dir.h"
 
@@ -25,12 +26,14 @@ const ReaderTable& CountingReaderTable();
 // The body of a file the counting reader accepts.
 std::string ReadableContent(const std::string& firstValue, const std::string& secondValue = {});
 
-// Each test starts with an empty settings store, a scratch folder and a read count of 0.
+// Each test starts with an empty settings store and journal folder, a scratch folder and a read
+// count of 0.
 class GuiTest : public ::testing::Test {
 protected:
     GuiTest() { CCountingReader::reads = 0; }
 
     IsolatedSettings settings;
+    IsolatedState state; // undo journals
     TempDir folder;
 };
 

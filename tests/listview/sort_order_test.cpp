@@ -181,7 +181,7 @@ TEST(ColumnSort, EscStopsTheSortKeepsEveryRowAndLeavesNoMarker) {
     const auto changes = sorter.sortByColumn(9, order, rows, &esc);
     auto sorted = order;
     std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, rows.all()); // a permutation: nothing lost or doubled
+    EXPECT_EQ(sorted, rows.all());      // a permutation: nothing lost or doubled
     EXPECT_LT(rows.read.size(), 2000u); // stopped before every row was read
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].column, 1);

@@ -337,17 +337,7 @@ TEST_F(ViewTest, MaximumColumnWidthIsClampedAndCapsColumnFitting) {
 
 class RenameTest : public ViewTest {
 protected:
-    RenameTest() {
-        view->setReport(&report);
-        view->setRenameHandler([this](int record, const std::string& newPath) {
-            requested.push_back(newPath);
-            std::optional<std::string> produced;
-            if (!fail)
-                produced = newPath + ".produced";
-            lastRecord = record;
-            return produced;
-        });
-    }
+    RenameTest() { view->setReport(&report); }
 
     struct Report : IOperationReport {
         void report(const std::string& subject, int errors) override {
@@ -355,12 +345,9 @@ protected:
         }
         std::string text;
     } report;
-    std::vector<std::string> requested;
-    int lastRecord = -1;
-    bool fail = false;
 };
 
-TEST_F(RenameTest, F2SelectsTheBaseNameAndTheRowTakesTheProducedName) {
+TEST_F(RenameTest, F2RenamesWithTheColonCleanedAndUndoTakesItBack) {
     folder.write("1A2B.zip", ReadableContent("Zip"));
     open(folder.path());
     paint();
@@ -377,34 +364,51 @@ TEST_F(RenameTest, F2SelectsTheBaseNameAndTheRowTakesTheProducedName) {
     QApplication::processEvents();
     view->detailsView()->viewport()->repaint();
 
-    ASSERT_EQ(requested.size(), 1u);
-    EXPECT_EQ(requested[0], folder.path() + "new:name.zip");
-    EXPECT_EQ(view->model().name(0), "new:name.zip.produced");
+    EXPECT_TRUE(PathExists(folder.file("new_name.zip")));
+    EXPECT_FALSE(PathExists(folder.file("1A2B.zip")));
+    EXPECT_EQ(view->model().name(0), "new_name.zip");
     EXPECT_EQ(CCountingReader::reads, readsBefore + 1) << "the renamed file is read again";
+    expectConsistent();
+
+    ASSERT_TRUE(view->canUndo());
+    view->undo();
+    EXPECT_TRUE(PathExists(folder.file("1A2B.zip")));
+    EXPECT_FALSE(PathExists(folder.file("new_name.zip")));
+    EXPECT_EQ(report.text, "Successfully Undone (" + folder.path() + ")");
+    EXPECT_TRUE(view->canRedo());
+    view->redo();
+    EXPECT_TRUE(PathExists(folder.file("new_name.zip")));
+    view->refreshChanges();
+    EXPECT_EQ(names(), QStringList{"new_name.zip"});
+    expectConsistent();
+}
+
+TEST_F(RenameTest, ClashIsNumberedNeverOverwritten) {
+    folder.write("1A2B.zip", "first");
+    folder.write("taken.zip", "second");
+    open(folder.path());
+    view->renameRow(view->model().rowOfRecord(0), "taken.zip");
+    EXPECT_EQ(ReadWholeFile(folder.file("taken.zip")), "second");
+    EXPECT_EQ(ReadWholeFile(folder.file("taken[1].zip")), "first");
+    EXPECT_EQ(view->model().name(view->model().rowOfRecord(0)), "taken[1].zip");
 }
 
 TEST_F(RenameTest, FailedRenameReportsAndKeepsTheName) {
     folder.write("1A2B.zip", "");
     open(folder.path());
-    fail = true;
+    std::filesystem::remove(folder.file("1A2B.zip"));
     view->renameRow(0, "other.zip");
     EXPECT_EQ(report.text, "1 error(s) ocurred while Setting name");
     EXPECT_EQ(view->model().name(0), "1A2B.zip");
+    EXPECT_FALSE(view->canUndo());
 }
 
 TEST_F(RenameTest, UnchangedNameIsNoRename) {
     folder.write("1A2B.zip", "");
     open(folder.path());
     view->renameRow(0, "1A2B.zip");
-    EXPECT_TRUE(requested.empty());
-}
-
-TEST_F(ViewTest, F2WithoutARenameCommandOpensNoEditor) {
-    folder.write("1A2B.zip", "");
-    open(folder.path());
-    paint();
-    QTest::keyClick(view->detailsView(), Qt::Key_F2);
-    EXPECT_EQ(view->detailsView()->findChild<QLineEdit*>(), nullptr);
+    EXPECT_FALSE(view->canUndo());
+    EXPECT_TRUE(PathExists(folder.file("1A2B.zip")));
 }
 
 TEST_F(ViewTest, BackspaceGoesUpAndF5Rescans) {
