@@ -113,6 +113,7 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
     buildDialogBar();
     buildStatusBar();
     buildMenus();
+    setMenuHelp();
     buildShortcuts();
     if (const auto state = store.readBinary("bstate", "State"))
         restoreState(*state);
@@ -298,22 +299,19 @@ void CMainFrame::buildMenus() {
     QMenuBar* bar = menuBar();
 
     m_fileMenu = bar->addMenu("&File");
-    addItem(m_fileMenu, "open", "&Open...", [this] { browseForFolder(); }, {QKeySequence("Ctrl+O")})
-        ->setStatusTip("Open a folder");
+    addItem(m_fileMenu, "open", "&Open...", [this] { browseForFolder(); },
+            {QKeySequence("Ctrl+O")});
     m_exitSeparator = m_fileMenu->addSeparator();
-    addItem(m_fileMenu, "exit", "E&xit", [this] { close(); })->setStatusTip("Quit the program");
+    addItem(m_fileMenu, "exit", "E&xit", [this] { close(); });
     rebuildRecentMenu();
 
     QMenu* edit = bar->addMenu("&Edit");
     addItem(edit, "undo", "&Undo", [this] { m_view->undo(); },
-            {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")})
-        ->setStatusTip("Take back the last command that moved or renamed files");
-    addItem(edit, "redo", "&Redo", [this] { m_view->redo(); }, {QKeySequence("Ctrl+Y")})
-        ->setStatusTip("Do the last undone command again");
+            {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
+    addItem(edit, "redo", "&Redo", [this] { m_view->redo(); }, {QKeySequence("Ctrl+Y")});
     edit->addSeparator();
     addItem(edit, "selectAll", "Select &All", [this] { m_view->selectAll(); },
-            {QKeySequence("Ctrl+A")})
-        ->setStatusTip("Select every entry");
+            {QKeySequence("Ctrl+A")});
     addItem(edit, "invertSelection", "&Invert Selection", {}, {QKeySequence("Ctrl+I")});
     addItem(edit, "selectChecked", "Select Checked");
     edit->addSeparator();
@@ -335,9 +333,7 @@ void CMainFrame::buildMenus() {
     QAction* list = addItem(view, "list", "&List", [this] { m_view->setListMode(true); });
     details->setCheckable(true);
     list->setCheckable(true);
-    addItem(view, "validOnly", "&Valid Only", [this] {
-        m_view->validOnly();
-    })->setStatusTip("Keep only the entries with information");
+    addItem(view, "validOnly", "&Valid Only", [this] { m_view->validOnly(); });
     addItem(view, "checkBoxes", "Check boxes");
     view->addSeparator();
     addItem(view, "byName", "By Na&me", [this] { m_view->sortFixed(SortByName); });
@@ -406,6 +402,58 @@ void CMainFrame::buildMenus() {
 
     QMenu* help = bar->addMenu("&Help");
     addItem(help, "about", "&About...", [this] { about(); }, {QKeySequence("F1")});
+}
+
+// The help line pane 0 shows while the pointer rests on a menu item.
+void CMainFrame::setMenuHelp() {
+    static const std::pair<const char*, const char*> kHelp[] = {
+        {"open", "Open a folder"},
+        {"exit", "Quit the program"},
+        {"undo", "Take back the last command that moved or renamed files"},
+        {"redo", "Do the last undone command again"},
+        {"selectAll", "Select every entry"},
+        {"invertSelection", "Select the entries that are not selected, and only those"},
+        {"selectChecked", "Select the checked entries"},
+        {"find", "Find text in the list"},
+        {"findNext", "Find the next entry holding the text"},
+        {"switchPreviewFocus", "Move the keyboard focus between the list and the preview"},
+        {"details", "Show the name and the nine information columns"},
+        {"list", "Show the names only"},
+        {"validOnly", "Keep only the entries that show information"},
+        {"checkBoxes", "Show or hide the check boxes"},
+        {"byName", "Sort by name"},
+        {"byType", "Sort by type"},
+        {"byExtension", "Sort by extension"},
+        {"bySize", "Sort by size, smallest first"},
+        {"byDate", "Sort by date, newest first"},
+        {"statusBarToggle", "Show or hide the status bar"},
+        {"groupByType", "Move the selected files into one folder per type"},
+        {"groupByExtension", "Move the selected files into one folder per extension"},
+        {"groupBySearch", "Move the files holding a text into a folder"},
+        {"removeDuplicates", "Move identical copies into the Duplicates folder"},
+        {"deleteEmptyDirectories", "Delete the empty folders"},
+        {"setExtensions", "Change the extension of the selected files"},
+        {"previewEnabled", "Turn the preview on or off"},
+        {"previewAutoHide", "Hide the preview when it has nothing to show"},
+        {"wordWrap", "Wrap long lines in the text preview"},
+        {"font", "Choose the font of the preview"},
+        {"previewTextual", "Preview texts"},
+        {"previewMedia", "Preview media"},
+        {"previewArchives", "Preview archives"},
+        {"previewSwf", "Preview Flash movies"},
+        {"priority0", "Run at normal priority"},
+        {"priority1", "Run below normal priority"},
+        {"priority2", "Run at low priority"},
+        {"scanAll", "Read every file, whatever its extension"},
+        {"numberedOnly", "Show only entries with numbered names"},
+        {"confirmShiftDelete", "Ask before deleting files permanently"},
+        {"deleteSettings", "Remove the program's settings when it closes"},
+        {"about", "Show the program's name, version and a short help"},
+    };
+    for (const auto& [name, help] : kHelp) {
+        if (QAction* a = action(name))
+            a->setStatusTip(help);
+    }
 }
 
 void CMainFrame::buildShortcuts() {

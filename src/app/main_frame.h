@@ -94,6 +94,7 @@ private:
     void buildStatusBar();
     void buildMenus();
     void buildShortcuts();
+    void setMenuHelp();
     QAction* addItem(QMenu* menu, const QString& name, const QString& text,
                      std::function<void()> handler = {}, const QList<QKeySequence>& keys = {});
     void rebuildRecentMenu();

@@ -11,6 +11,7 @@
 #include <QDesktopServices>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -670,9 +671,8 @@ bool CMarlockUtilView::handleDrop(QEvent* event) {
     const QList<QUrl> urls = drop->mimeData()->urls();
     if (urls.isEmpty() || !urls.front().isLocalFile())
         return false;
-    const std::string path = Encode(urls.front().toLocalFile());
-    const PathParts parts = SplitPath(path);
-    openFolder(Decode(m_doc.QueryAttributes(path, SFGAO_FOLDER) & SFGAO_FOLDER ? path : parts.dir));
+    const QString path = urls.front().toLocalFile();
+    openFolder(QFileInfo(path).isDir() ? path : QFileInfo(path).absolutePath());
     drop->acceptProposedAction();
     return true;
 }

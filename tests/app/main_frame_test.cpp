@@ -9,10 +9,13 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTest>
 
 #include <filesystem>
@@ -167,6 +170,22 @@ TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
     EXPECT_TRUE(PathExists(folder.file("Named.bin")));
     EXPECT_TRUE(frame.action("undo")->isEnabled());
     QTRY_COMPARE_WITH_TIMEOUT(names(frame), QStringList{"Named.bin"}, 5000);
+}
+
+TEST_F(FrameTest, MenuHelpTakesTheStatusBarAndThePanesComeBack) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    frame.report("Renamed", 0);
+    EXPECT_EQ(frame.action("open")->statusTip(), "Open a folder");
+    QStatusTipEvent help(frame.action("open")->statusTip());
+    QApplication::sendEvent(&frame, &help);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "Open a folder");
+    EXPECT_FALSE(frame.findChild<QLabel*>("pane2")->isVisible());
+    QStatusTipEvent done{QString()};
+    QApplication::sendEvent(&frame, &done);
+    EXPECT_TRUE(frame.findChild<QLabel*>("pane2")->isVisible());
+    EXPECT_EQ(frame.statusPaneText(2), "Successfully Renamed");
 }
 
 TEST_F(FrameTest, MaxColBoxIsClampedWhenEditingEnds) {

@@ -9,11 +9,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListView>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
+#include <QUrl>
 
 #include <filesystem>
 
@@ -495,6 +498,69 @@ TEST_F(ViewTest, ReaderFailureShowsARunTimeErrorAndEmptyCells) {
     QTRY_COMPARE(errors, QStringList{"Cant Load Library : libtest.so"});
     EXPECT_EQ(view->model().rowCount(), 1);
     doc.setReaderTable(&CountingReaderTable());
+}
+
+} // namespace
+} // namespace tressel::test
+
+namespace tressel::test {
+namespace {
+
+TEST(EscapeCheck, RecordsEscAndSwallowsOtherInputOnlyWhileACommandRuns) {
+    QLineEdit edit;
+    edit.show();
+    CEscapeCheck check;
+    {
+        CLongCommand command(check);
+        QTest::keyClicks(&edit, "ab");
+        EXPECT_EQ(edit.text(), "") << "input during a long command is swallowed";
+        EXPECT_FALSE(check.cancelRequested());
+        QTest::keyClick(&edit, Qt::Key_Escape);
+        EXPECT_TRUE(check.cancelRequested());
+    }
+    QTest::keyClicks(&edit, "cd");
+    EXPECT_EQ(edit.text(), "cd") << "the filter is gone with the command";
+    CLongCommand next(check);
+    EXPECT_FALSE(check.cancelRequested()) << "a new command starts without the old Esc";
+}
+
+TEST_F(ViewTest, EscStopsValidOnlyHalfWay) {
+    for (int i = 0; i < 20; ++i)
+        folder.write(std::to_string(10 + i) + ".txt", "nothing readable");
+    open(folder.path());
+    QTimer::singleShot(0, [this] { QTest::keyClick(view->detailsView(), Qt::Key_Escape); });
+    view->validOnly();
+    EXPECT_GT(view->model().rowCount(), 0) << "Esc ended the walk before every row was dropped";
+    expectConsistent();
+}
+
+TEST_F(ViewTest, DroppedFileOpensItsFolder) {
+    folder.mkdir("there");
+    folder.write("there/0A.bin", "");
+    open(folder.path());
+    paint();
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.file("there/0A.bin")))});
+    QWidget* target = view->detailsView()->viewport();
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path() + "there/");
+    EXPECT_EQ(names(), QStringList{"0A.bin"});
+}
+
+TEST_F(ViewTest, RepopulationSignalsItsProgress) {
+    folder.write("0A.bin", "");
+    folder.write("0B.bin", "");
+    QSignalSpy started(&view->model(), &CFileListModel::populateStarted);
+    QSignalSpy finished(&view->model(), &CFileListModel::populateFinished);
+    open(folder.path());
+    ASSERT_EQ(started.size(), 1);
+    EXPECT_EQ(started[0][0].toInt(), 2);
+    ASSERT_EQ(finished.size(), 1);
+    EXPECT_EQ(finished[0][0].toInt(), 2);
 }
 
 } // namespace
