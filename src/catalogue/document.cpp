@@ -7,6 +7,7 @@
 #include "readers/registry.h"
 #include "settings/settings_store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QMimeDatabase>
@@ -128,12 +129,13 @@ bool CMarlockUtilDoc::bindFolder(const std::string& folder) {
     auto names = ListFolder(folder);
     if (!names)
         return false;
+    struct stat st;
+    if (::stat(folder.c_str(), &st) != 0)
+        return false;
     m_folder = folder;
-    if (m_watcher) {
-        if (!m_watcher->directories().isEmpty())
-            m_watcher->removePaths(m_watcher->directories());
-        m_watcher->addPath(QFile::decodeName(QByteArray::fromStdString(m_folder)));
-    }
+    m_folderDevice = static_cast<uint64_t>(st.st_dev);
+    m_folderInode = static_cast<uint64_t>(st.st_ino);
+    watchFolder();
     m_records.clear();
     for (auto& name : *names)
         m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
@@ -155,7 +157,7 @@ void CMarlockUtilDoc::RefreshChanges() {
     if (m_folder.empty())
         return;
     auto listed = ListFolder(m_folder);
-    if (!listed)
+    if (!listed || !isFolderAvailable())
         listed.emplace(); // the folder itself is gone: every record vanishes
     std::unordered_set<std::string> present(listed->begin(), listed->end());
     for (int number = 0; number < GetRecordCount(); ++number) {
@@ -314,7 +316,14 @@ std::vector<std::string> CMarlockUtilDoc::GetInformation(int record) const {
 }
 
 std::string CMarlockUtilDoc::title() const {
-    return !m_folder.empty() && IsDirectory(m_folder) ? m_folder : std::string();
+    return isFolderAvailable() ? m_folder : std::string();
+}
+
+bool CMarlockUtilDoc::isFolderAvailable() const {
+    struct stat st;
+    return !m_folder.empty() && ::stat(m_folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           static_cast<uint64_t>(st.st_dev) == m_folderDevice &&
+           static_cast<uint64_t>(st.st_ino) == m_folderInode;
 }
 
 bool CMarlockUtilDoc::IsNumberedName(std::string_view name) {
@@ -329,12 +338,36 @@ void CMarlockUtilDoc::setWatching(bool on) {
     if (on && !m_watcher) {
         m_watcher = new QFileSystemWatcher(this);
         connect(m_watcher, &QFileSystemWatcher::directoryChanged, this,
-                &CMarlockUtilDoc::folderChanged);
-        if (!m_folder.empty())
-            m_watcher->addPath(QFile::decodeName(QByteArray::fromStdString(m_folder)));
+                [this](const QString& path) {
+                    // The parent is watched only to see the open folder renamed or removed.
+                    const bool isParent =
+                        !m_folder.empty() && m_folder != "/" &&
+                        QDir::cleanPath(path) ==
+                            QDir::cleanPath(QFile::decodeName(QByteArray::fromStdString(
+                                SplitPath(m_folder.substr(0, m_folder.size() - 1)).dir)));
+                    if (!isParent || !isFolderAvailable())
+                        emit folderChanged();
+                });
+        watchFolder();
     } else if (!on && m_watcher) {
         delete m_watcher;
         m_watcher = nullptr;
+    }
+}
+
+// The folder for changes of its entries, and its parent for changes of the folder
+// itself (a renamed folder sends nothing of its own).
+void CMarlockUtilDoc::watchFolder() {
+    if (!m_watcher)
+        return;
+    if (!m_watcher->directories().isEmpty())
+        m_watcher->removePaths(m_watcher->directories());
+    if (m_folder.empty())
+        return;
+    m_watcher->addPath(QFile::decodeName(QByteArray::fromStdString(m_folder)));
+    if (m_folder != "/") {
+        const std::string parent = SplitPath(m_folder.substr(0, m_folder.size() - 1)).dir;
+        m_watcher->addPath(QFile::decodeName(QByteArray::fromStdString(parent)));
     }
 }
 

@@ -100,6 +100,9 @@ public:
     const std::string& pathName() const { return m_folder; }
     // The open folder while it exists as a folder, "" otherwise.
     std::string title() const;
+    // False once the open folder was deleted, renamed, replaced or unmounted: its path
+    // no longer names the directory that was opened.
+    bool isFolderAvailable() const;
 
     static bool IsNumberedName(std::string_view name);
     const std::vector<std::string>& ColumnNames() const { return m_columnNames; }
@@ -141,6 +144,7 @@ private:
     };
 
     bool bindFolder(const std::string& folder);
+    void watchFolder();
     void fillSizeAndTime(Record& record, int number) const;
     std::string fullPath(const ItemId& id) const;
     std::string resolve(const std::string& path) const;
@@ -148,6 +152,8 @@ private:
     std::vector<std::string> m_columnNames;
     std::deque<Record> m_records;
     std::string m_folder;
+    uint64_t m_folderDevice = 0;
+    uint64_t m_folderInode = 0;
     std::unique_ptr<CPersistentFlag> m_scanAll;
     IDocumentView* m_view = nullptr;
     const ReaderTable* m_readerTable = nullptr;

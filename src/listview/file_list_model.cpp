@@ -196,6 +196,28 @@ bool CFileListModel::removeRecord(int record) {
     return true;
 }
 
+int CFileListModel::removeRecords(const std::vector<int>& records) {
+    const std::unordered_set<int> doomed(records.begin(), records.end());
+    int removed = 0;
+    // From the end, one signal per run of adjacent rows, so earlier rows keep their
+    // numbers while later ones go.
+    for (int row = rowCount() - 1; row >= 0;) {
+        if (!doomed.count(m_rows[static_cast<size_t>(row)].record)) {
+            --row;
+            continue;
+        }
+        int first = row;
+        while (first > 0 && doomed.count(m_rows[static_cast<size_t>(first - 1)].record))
+            --first;
+        beginRemoveRows({}, first, row);
+        m_rows.erase(m_rows.begin() + first, m_rows.begin() + row + 1);
+        endRemoveRows();
+        removed += row - first + 1;
+        row = first - 1;
+    }
+    return removed;
+}
+
 void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop,
                                      const std::function<bool()>& stop) {
     for (int row = 0; row < rowCount();) {

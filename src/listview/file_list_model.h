@@ -39,6 +39,8 @@ public:
     void insertRecords(int firstRecord, int count, bool numberedOnly);
     // Removes the row of a record; false when no row shows it.
     bool removeRecord(int record);
+    // Removes the rows of many records in one walk; answers how many rows went.
+    int removeRecords(const std::vector<int>& records);
     // Removes the rows for which drop answers true, walking from the first row; the
     // walk ends early when stop answers true before a row.
     void removeRowsWhere(const std::function<bool(int row)>& drop,

@@ -19,6 +19,7 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -309,11 +310,26 @@ void CMarlockUtilView::applyMarkers(const std::vector<HeaderMarkerChange>& chang
 }
 
 void CMarlockUtilView::removeRecordRow(int record) {
+    if (m_refreshing) {
+        m_vanished.push_back(record);
+        return;
+    }
     if (m_model->removeRecord(record))
         m_statusTimer->start(20);
 }
 
+// A refresh can report thousands of vanished records; finding each row alone would
+// walk the rows once per record.
+void CMarlockUtilView::removeVanishedRows() {
+    if (m_vanished.empty())
+        return;
+    if (m_model->removeRecords(m_vanished) > 0)
+        m_statusTimer->start(20);
+    m_vanished.clear();
+}
+
 void CMarlockUtilView::addRecordRows(int firstRecord) {
+    removeVanishedRows();
     m_model->insertRecords(firstRecord, -1, numberedOnly());
     m_statusTimer->start(20);
 }
@@ -591,8 +607,15 @@ void CMarlockUtilView::refreshChanges() {
     QAbstractItemView* view = currentView();
     const bool hadFocus = view->hasFocus();
     view->setUpdatesEnabled(false);
-    m_doc.RefreshChanges();
-    view->setUpdatesEnabled(true);
+    m_refreshing = true;
+    {
+        const auto finish = qScopeGuard([&] {
+            m_refreshing = false;
+            removeVanishedRows();
+            view->setUpdatesEnabled(true);
+        });
+        m_doc.RefreshChanges();
+    }
     if (hadFocus)
         view->setFocus();
     if (!m_doc.pathName().empty() && m_doc.title().empty())

@@ -138,6 +138,7 @@ private:
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
     void report(const std::string& subject, int errors);
+    void removeVanishedRows();
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_confirmDelete;
@@ -161,6 +162,9 @@ private:
     int m_findPosition = -1;
     bool m_cancel = false;
     bool m_initialised = false;
+    // Rows of vanished records, removed together once the document has compared.
+    bool m_refreshing = false;
+    std::vector<int> m_vanished;
 };
 
 } // namespace tressel

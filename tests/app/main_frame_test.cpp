@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <filesystem>
@@ -169,7 +170,8 @@ TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
     redoButton->click();
     EXPECT_TRUE(PathExists(folder.file("Named.bin")));
     EXPECT_TRUE(frame.action("undo")->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(names(frame), QStringList{"Named.bin"}, 5000);
+    EXPECT_TRUE(WaitUntil([&frame] { return names(frame) == QStringList{"Named.bin"}; }))
+        << names(frame).join(' ').toStdString();
 }
 
 TEST_F(FrameTest, MenuHelpTakesTheStatusBarAndThePanesComeBack) {
@@ -249,7 +251,9 @@ TEST_F(FrameTest, OutsideChangesReachTheListAboutASecondLater) {
     folder.write("0B.bin", "");
     folder.write("0C.bin", "");
     std::filesystem::remove(folder.file("0A.bin"));
-    QTRY_COMPARE_WITH_TIMEOUT(names(frame), (QStringList{"0B.bin", "0C.bin"}), 5000);
+    EXPECT_TRUE(WaitUntil([&frame] {
+        return names(frame) == QStringList{"0B.bin", "0C.bin"};
+    })) << names(frame).join(' ').toStdString();
     std::string problem;
     EXPECT_TRUE(frame.view().model().isConsistent(&problem)) << problem;
 }
@@ -260,10 +264,35 @@ TEST_F(FrameTest, DeletedFolderIsReportedAndUpStillWorks) {
     auto program = startProgram({QString::fromStdString(folder.path() + "gone")});
     CMainFrame& frame = *program->frame();
     std::filesystem::remove_all(folder.file("gone"));
-    QTRY_VERIFY_WITH_TIMEOUT(frame.statusPaneText(2).contains("gone"), 5000);
+    EXPECT_TRUE(WaitUntil([&frame] { return frame.statusPaneText(2).contains("gone"); }));
     EXPECT_EQ(frame.view().model().rowCount(), 0);
     frame.findChild<QPushButton*>("upButton")->click();
     EXPECT_EQ(program->document()->pathName(), folder.path());
+}
+
+TEST_F(FrameTest, RenamedFolderIsReportedAndOpenStillWorks) {
+    folder.mkdir("before");
+    folder.write("before/0A.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path() + "before")});
+    CMainFrame& frame = *program->frame();
+    std::filesystem::rename(folder.file("before"), folder.file("after"));
+    EXPECT_TRUE(WaitUntil([&frame] { return frame.statusPaneText(2).contains("before"); }));
+    EXPECT_EQ(frame.view().model().rowCount(), 0);
+    frame.openFolder(QString::fromStdString(folder.path() + "after"));
+    EXPECT_EQ(names(frame), QStringList{"0A.bin"});
+}
+
+TEST_F(FrameTest, ChangesBesideTheOpenFolderRefreshNothing) {
+    folder.mkdir("open");
+    CMarlockUtilDoc doc;
+    doc.setWatching(true);
+    ASSERT_TRUE(doc.TryOpenFolderPath(folder.path() + "open"));
+    QSignalSpy changed(&doc, &CMarlockUtilDoc::folderChanged);
+    folder.write("sibling.bin", "");
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(changed.size(), 0);
+    folder.write("open/inside.bin", "");
+    EXPECT_TRUE(WaitUntil([&changed] { return changed.size() > 0; }));
 }
 
 TEST_F(FrameTest, WindowPlacementIsStoredAndOnlyAFullRecordIsUsed) {

@@ -1,5 +1,9 @@
 #include "gui_fixture.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <fstream>
 
 namespace tressel::test {
@@ -24,6 +28,16 @@ const ReaderTable& CountingReaderTable() {
 
 std::string ReadableContent(const std::string& firstValue, const std::string& secondValue) {
     return "TST\n" + firstValue + "\n" + secondValue + "\n";
+}
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return done();
 }
 
 } // namespace tressel::test

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 namespace tressel::test {
@@ -25,6 +26,9 @@ const ReaderTable& CountingReaderTable();
 
 // The body of a file the counting reader accepts.
 std::string ReadableContent(const std::string& firstValue, const std::string& secondValue = {});
+
+// Runs the event loop until done() answers true or timeoutMs pass; answers done().
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000);
 
 // Each test starts with an empty settings store and journal folder, a scratch folder and a read
 // count of 0.
