@@ -7,6 +7,7 @@
 #include "listview/file_list_model.h"
 #include "listview/view.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -14,9 +15,9 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QSignalSpy>
 #include <QTest>
 
 #include <filesystem>
@@ -280,6 +281,20 @@ TEST_F(FrameTest, RenamedFolderIsReportedAndOpenStillWorks) {
     EXPECT_EQ(frame.view().model().rowCount(), 0);
     frame.openFolder(QString::fromStdString(folder.path() + "after"));
     EXPECT_EQ(names(frame), QStringList{"0A.bin"});
+}
+
+TEST_F(FrameTest, TabSwitchesBetweenTheListAndThePreview) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    QApplication::setActiveWindow(&frame);
+    QWidget* list = frame.view().currentView();
+    list->setFocus();
+    ASSERT_TRUE(WaitUntil([list] { return list->hasFocus(); }));
+    QTest::keyClick(list, Qt::Key_Tab);
+    EXPECT_TRUE(frame.previewPane()->hasFocus());
+    QTest::keyClick(frame.previewPane(), Qt::Key_F6);
+    EXPECT_TRUE(list->hasFocus());
 }
 
 TEST_F(FrameTest, ChangesBesideTheOpenFolderRefreshNothing) {
