@@ -4,6 +4,10 @@
 
 #include "registry.h"
 
+#include "media/mp3_reader.h"
+#include "media/ogg_reader.h"
+#include "media/realmedia_reader.h"
+
 namespace tressel {
 
 const ReaderTable& DefaultReaderTable() {
@@ -12,25 +16,31 @@ const ReaderTable& DefaultReaderTable() {
         {
             // 1 executable version info
             // 2 RealMedia
+            &MakeReader<CRealMediaReader>,
             // 3 archives (RAR, ZIP, ACE, CAB)
             // 4 MP3
+            &MakeReader<CMp3Reader>,
             // 5 HTML
             // 6 AVI / WAV
             // 7 ASF
             // 8 PDF
             // 9 Ogg
+            &MakeReader<COggReader>,
         },
         // Second pass, Scan All only, filter off (RealMedia moves to sixth place):
         {
             // 1 executable version info
             // 2 archives
             // 3 MP3
+            &MakeReader<CMp3Reader>,
             // 4 HTML
             // 5 AVI / WAV
             // 6 RealMedia
+            &MakeReader<CRealMediaReader>,
             // 7 ASF
             // 8 PDF
             // 9 Ogg
+            &MakeReader<COggReader>,
         },
     };
     return table;
