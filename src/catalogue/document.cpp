@@ -3,6 +3,7 @@
 #include "platform/byte_source.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "readers/exe_reader.h"
 #include "readers/registry.h"
 #include "settings/settings_store.h"
 
@@ -19,10 +20,6 @@
 namespace tressel {
 
 namespace {
-
-const char* const kFieldNames[] = {"FileDescription", "ProductName", "OriginalFilename",
-                                   "InternalName",    "CompanyName", "LegalCopyright",
-                                   "Comments",        "FileVersion", "ProductVersion"};
 
 const ItemId kEmptyId;
 
@@ -75,18 +72,22 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder) {
 }
 
 CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
-    : QObject(parent),
-      m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
+    : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
     m_columnNames.emplace_back("Name");
     int n = 1;
-    for (const char* field : kFieldNames)
+    // The information columns are named after the version strings, in reading order.
+    for (const char* field : kVersionStringNames)
         m_columnNames.push_back(std::string(field) + " (" + std::to_string(n++) + ")");
 }
 
 CMarlockUtilDoc::~CMarlockUtilDoc() = default;
 
-bool CMarlockUtilDoc::scanAll() const { return m_scanAll->value(); }
-void CMarlockUtilDoc::setScanAll(bool on) { m_scanAll->set(on); }
+bool CMarlockUtilDoc::scanAll() const {
+    return m_scanAll->value();
+}
+void CMarlockUtilDoc::setScanAll(bool on) {
+    m_scanAll->set(on);
+}
 
 std::string CMarlockUtilDoc::resolve(const std::string& path) const {
     std::filesystem::path p(path);
@@ -197,7 +198,9 @@ int CMarlockUtilDoc::findRecord(const ItemId& id) const {
     return -1;
 }
 
-std::string CMarlockUtilDoc::fullPath(const ItemId& id) const { return m_folder + id; }
+std::string CMarlockUtilDoc::fullPath(const ItemId& id) const {
+    return m_folder + id;
+}
 
 std::string CMarlockUtilDoc::GetItemName(int record, NameMode mode) const {
     if (record < 0 || record >= GetRecordCount())
@@ -221,7 +224,8 @@ uint32_t CMarlockUtilDoc::GetAttributes(int record, uint32_t mask) {
         return 0;
     Record& r = m_records[static_cast<size_t>(record)];
     if (!r.attributes)
-        r.attributes = QueryAttributes(r.id, mask | SFGAO_FOLDER | SFGAO_GHOSTED | SFGAO_FILESYSTEM);
+        r.attributes =
+            QueryAttributes(r.id, mask | SFGAO_FOLDER | SFGAO_GHOSTED | SFGAO_FILESYSTEM);
     return *r.attributes;
 }
 
@@ -261,8 +265,8 @@ std::string CMarlockUtilDoc::GetTypeName(int record) const {
     const ItemId& id = itemId(record);
     const QList<QMimeType> types =
         db.mimeTypesForFileName(QFile::decodeName(QByteArray::fromStdString(id)));
-    const QMimeType type = types.isEmpty() ? db.mimeTypeForName("application/octet-stream")
-                                           : types.front();
+    const QMimeType type =
+        types.isEmpty() ? db.mimeTypeForName("application/octet-stream") : types.front();
     return type.comment().toStdString();
 }
 

@@ -2,6 +2,7 @@
 // and every archive list, "avi" in the AVI and ASF lists) are settled by this order
 // alone. Each reader takes its numbered place below.
 
+#include "exe_reader.h"
 #include "registry.h"
 
 #include "media/mp3_reader.h"
@@ -14,7 +15,7 @@ const ReaderTable& DefaultReaderTable() {
     static const ReaderTable table{
         // First pass, extension filter on:
         {
-            // 1 executable version info
+            &MakeReader<CExeReader>, // 1 executable version info
             // 2 RealMedia
             &MakeReader<CRealMediaReader>,
             // 3 archives (RAR, ZIP, ACE, CAB)
@@ -29,7 +30,7 @@ const ReaderTable& DefaultReaderTable() {
         },
         // Second pass, Scan All only, filter off (RealMedia moves to sixth place):
         {
-            // 1 executable version info
+            &MakeReader<CExeReader>, // 1 executable version info
             // 2 archives
             // 3 MP3
             &MakeReader<CMp3Reader>,
