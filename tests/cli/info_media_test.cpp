@@ -1,9 +1,9 @@
 #include "cli/cli.h"
+#include "isolated_settings.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
 namespace tressel {
@@ -11,8 +11,6 @@ namespace {
 
 class InfoOnMedia : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
-
     std::string info(const cli::Args& args) {
         std::ostringstream out, err;
         cli::Args full{"info"};
@@ -25,7 +23,7 @@ protected:
         return test::ReadWholeFile(test::SourcePath(std::string("tests/fixtures/media/") + name));
     }
 
-    test::TempDir config;
+    test::IsolatedSettings settings;
     test::TempDir folder;
 };
 
