@@ -4,6 +4,9 @@
 
 #include "registry.h"
 
+#include "asf_reader.h"
+#include "avi_reader.h"
+
 namespace tressel {
 
 const ReaderTable& DefaultReaderTable() {
@@ -16,7 +19,9 @@ const ReaderTable& DefaultReaderTable() {
             // 4 MP3
             // 5 HTML
             // 6 AVI / WAV
+            &MakeReader<CAviReader>,
             // 7 ASF
+            &MakeReader<CAsfReader>,
             // 8 PDF
             // 9 Ogg
         },
@@ -27,8 +32,10 @@ const ReaderTable& DefaultReaderTable() {
             // 3 MP3
             // 4 HTML
             // 5 AVI / WAV
+            &MakeReader<CAviReader>,
             // 6 RealMedia
             // 7 ASF
+            &MakeReader<CAsfReader>,
             // 8 PDF
             // 9 Ogg
         },
