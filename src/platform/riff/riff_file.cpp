@@ -109,12 +109,17 @@ bool ReadChunkHeader(ByteSource& source, uint64_t offset, uint64_t end, Chunk& c
 std::optional<RiffFile> RiffFile::open(ByteSource& source) {
     Chunk riff;
     uint64_t ignored = 0;
-    if (!ReadChunkHeader(source, 0, source.size(), riff, ignored) || riff.id != kRiff)
+    char form[4];
+    // The form type is read whatever the RIFF size says: a file still being written
+    // may give 0 there.
+    if (!ReadChunkHeader(source, 0, source.size(), riff, ignored) || riff.id != kRiff ||
+        !source.readExact(8, form, sizeof form))
         return std::nullopt;
-    if (riff.listType != kFormAvi && riff.listType != kFormWave)
+    const uint32_t formType = ReadLe32(form);
+    if (formType != kFormAvi && formType != kFormWave)
         return std::nullopt;
-    RiffFile file(source, riff.listType == kFormAvi ? Form::Avi : Form::Wave);
-    // A file still being written may say 0; its chunks then run to the end of the file.
+    RiffFile file(source, formType == kFormAvi ? Form::Avi : Form::Wave);
+    // Without a usable size, the chunks run to the end of the file.
     const uint64_t end = riff.size > 4 ? ChunkEnd(riff) : source.size();
     ForEachChunk(source, ListBegin(riff), end, [&](const Chunk& chunk) {
         auto keepFirst = [&](std::optional<Chunk>& slot) {
