@@ -75,8 +75,7 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder) {
 }
 
 CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
-    : QObject(parent),
-      m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
+    : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
     m_columnNames.emplace_back("Name");
     int n = 1;
     for (const char* field : kFieldNames)
@@ -85,8 +84,12 @@ CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
 
 CMarlockUtilDoc::~CMarlockUtilDoc() = default;
 
-bool CMarlockUtilDoc::scanAll() const { return m_scanAll->value(); }
-void CMarlockUtilDoc::setScanAll(bool on) { m_scanAll->set(on); }
+bool CMarlockUtilDoc::scanAll() const {
+    return m_scanAll->value();
+}
+void CMarlockUtilDoc::setScanAll(bool on) {
+    m_scanAll->set(on);
+}
 
 std::string CMarlockUtilDoc::resolve(const std::string& path) const {
     std::filesystem::path p(path);
@@ -197,7 +200,9 @@ int CMarlockUtilDoc::findRecord(const ItemId& id) const {
     return -1;
 }
 
-std::string CMarlockUtilDoc::fullPath(const ItemId& id) const { return m_folder + id; }
+std::string CMarlockUtilDoc::fullPath(const ItemId& id) const {
+    return m_folder + id;
+}
 
 std::string CMarlockUtilDoc::GetItemName(int record, NameMode mode) const {
     if (record < 0 || record >= GetRecordCount())
@@ -221,7 +226,8 @@ uint32_t CMarlockUtilDoc::GetAttributes(int record, uint32_t mask) {
         return 0;
     Record& r = m_records[static_cast<size_t>(record)];
     if (!r.attributes)
-        r.attributes = QueryAttributes(r.id, mask | SFGAO_FOLDER | SFGAO_GHOSTED | SFGAO_FILESYSTEM);
+        r.attributes =
+            QueryAttributes(r.id, mask | SFGAO_FOLDER | SFGAO_GHOSTED | SFGAO_FILESYSTEM);
     return *r.attributes;
 }
 
@@ -261,8 +267,8 @@ std::string CMarlockUtilDoc::GetTypeName(int record) const {
     const ItemId& id = itemId(record);
     const QList<QMimeType> types =
         db.mimeTypesForFileName(QFile::decodeName(QByteArray::fromStdString(id)));
-    const QMimeType type = types.isEmpty() ? db.mimeTypeForName("application/octet-stream")
-                                           : types.front();
+    const QMimeType type =
+        types.isEmpty() ? db.mimeTypeForName("application/octet-stream") : types.front();
     return type.comment().toStdString();
 }
 

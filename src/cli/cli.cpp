@@ -35,7 +35,9 @@ void PrintUsage(std::ostream& out) {
 
 } // namespace
 
-bool IsHelpOption(const std::string& arg) { return arg == "--help" || arg == "-h"; }
+bool IsHelpOption(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
 
 std::string JsonString(const std::string& text) {
     const std::string valid = ToValidUtf8(text);
@@ -43,11 +45,21 @@ std::string JsonString(const std::string& text) {
     for (char ch : valid) {
         const auto c = static_cast<unsigned char>(ch);
         switch (ch) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buffer[8];

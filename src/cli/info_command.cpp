@@ -46,7 +46,8 @@ struct Entry {
 void PrintEntry(const Entry& entry, bool json, std::ostream& out) {
     std::vector<std::string> cells(kInformationColumns);
     for (int i = 0; i < kInformationColumns && i < static_cast<int>(entry.info.values.size()); ++i)
-        cells[static_cast<size_t>(i)] = FirstMeaningfulLine(entry.info.values[static_cast<size_t>(i)]);
+        cells[static_cast<size_t>(i)] =
+            FirstMeaningfulLine(entry.info.values[static_cast<size_t>(i)]);
     if (!json) {
         out << TableCell(entry.name);
         for (const auto& cell : cells)

@@ -36,7 +36,9 @@ std::unique_ptr<FileSource> FileSource::open(const std::string& path) {
     return std::unique_ptr<FileSource>(new FileSource(fd, static_cast<uint64_t>(st.st_size)));
 }
 
-FileSource::~FileSource() { ::close(m_fd); }
+FileSource::~FileSource() {
+    ::close(m_fd);
+}
 
 size_t FileSource::readAt(uint64_t offset, void* buffer, size_t n) {
     if (offset >= m_size)

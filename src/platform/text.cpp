@@ -154,12 +154,22 @@ std::string RawToUtf8(std::string_view bytes) {
     return IsValidUtf8(bytes) ? std::string(bytes) : Cp1252ToUtf8(bytes);
 }
 
-std::string Cp1252ToUtf8(std::string_view bytes) { return SingleByteToUtf8(bytes, "WINDOWS-1252"); }
-std::string Cp437ToUtf8(std::string_view bytes) { return SingleByteToUtf8(bytes, "CP437"); }
-std::string Utf16LeToUtf8(std::string_view bytes) { return Utf16ToUtf8<false>(bytes); }
-std::string Utf16BeToUtf8(std::string_view bytes) { return Utf16ToUtf8<true>(bytes); }
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    return SingleByteToUtf8(bytes, "WINDOWS-1252");
+}
+std::string Cp437ToUtf8(std::string_view bytes) {
+    return SingleByteToUtf8(bytes, "CP437");
+}
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    return Utf16ToUtf8<false>(bytes);
+}
+std::string Utf16BeToUtf8(std::string_view bytes) {
+    return Utf16ToUtf8<true>(bytes);
+}
 
-char ToLowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char ToLowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 std::string ToLowerAscii(std::string_view text) {
     std::string out(text);

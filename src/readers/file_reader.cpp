@@ -5,7 +5,9 @@
 
 namespace tressel {
 
-int CFileReader::extract(int) { return static_cast<int>(m_values.size()); }
+int CFileReader::extract(int) {
+    return static_cast<int>(m_values.size());
+}
 
 bool CFileReader::passesExtensionFilter(bool scanAll) const {
     return scanAll || ExtensionPassesFilter(m_path, extensions());

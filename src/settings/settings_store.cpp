@@ -10,7 +10,9 @@ std::unique_ptr<SettingsStore>& Slot() {
     return store;
 }
 
-QString KeyPath(const QString& section, const QString& key) { return section + '/' + key; }
+QString KeyPath(const QString& section, const QString& key) {
+    return section + '/' + key;
+}
 } // namespace
 
 SettingsStore& SettingsStore::instance() {
@@ -20,7 +22,9 @@ SettingsStore& SettingsStore::instance() {
     return *slot;
 }
 
-void SettingsStore::reset() { Slot().reset(); }
+void SettingsStore::reset() {
+    Slot().reset();
+}
 
 SettingsStore::SettingsStore() {
     // QSettings reads XDG_CONFIG_HOME only once per process; pass the path explicitly
@@ -28,8 +32,8 @@ SettingsStore::SettingsStore() {
     QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (base.isEmpty())
         base = qEnvironmentVariable("HOME") + "/.config";
-    m_settings = std::make_unique<QSettings>(base + "/TresselUtil/TresselUtil.conf",
-                                             QSettings::IniFormat);
+    m_settings =
+        std::make_unique<QSettings>(base + "/TresselUtil/TresselUtil.conf", QSettings::IniFormat);
 }
 
 SettingsStore::~SettingsStore() = default;
@@ -83,7 +87,9 @@ void SettingsStore::sync() {
         m_settings->sync();
 }
 
-QString SettingsStore::fileName() const { return m_settings->fileName(); }
+QString SettingsStore::fileName() const {
+    return m_settings->fileName();
+}
 
 CPersistentFlag::CPersistentFlag(QString section, QString key, bool defaultValue)
     : m_section(std::move(section)), m_key(std::move(key)) {

@@ -7,7 +7,8 @@ namespace {
 
 TEST(Utf8, ValidityRejectsOverlongsSurrogatesAndTruncation) {
     EXPECT_TRUE(IsValidUtf8("plain"));
-    EXPECT_TRUE(IsValidUtf8("\xC3\x9C" "ber \xF0\x9F\x98\x80"));
+    EXPECT_TRUE(IsValidUtf8("\xC3\x9C"
+                            "ber \xF0\x9F\x98\x80"));
     EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));         // overlong '/'
     EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));     // surrogate
     EXPECT_FALSE(IsValidUtf8("\xE2\x82"));         // cut short
@@ -33,11 +34,14 @@ TEST(Utf16, PairsSurrogatesAndStopsAtNul) {
     EXPECT_EQ(Utf16BeToUtf8(std::string("\0H\0i", 4)), "Hi");
     EXPECT_EQ(Utf16LeToUtf8(std::string("\x3D\xD8\x00\xDE", 4)), "\xF0\x9F\x98\x80");
     EXPECT_EQ(Utf16LeToUtf8(std::string("\x00\xDE", 2)), "\xEF\xBF\xBD"); // lone low half
-    EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A");                 // odd byte dropped
+    EXPECT_EQ(Utf16LeToUtf8(std::string("A\0B", 3)), "A");                // odd byte dropped
 }
 
 TEST(ToValidUtf8, ReplacesEachInvalidByte) {
-    EXPECT_EQ(ToValidUtf8("a\xFF\xFE" "b"), "a\xEF\xBF\xBD\xEF\xBF\xBD" "b");
+    EXPECT_EQ(ToValidUtf8("a\xFF\xFE"
+                          "b"),
+              "a\xEF\xBF\xBD\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(ToValidUtf8("ok \xC3\x9C"), "ok \xC3\x9C");
 }
 

@@ -76,8 +76,7 @@ TEST_F(RegistryTest, ScanAllWithNoReaderAcceptingTriesEveryReaderTwice) {
     auto reader = CreateFileReader(table, "/sat/x.bin", true);
     EXPECT_FALSE(reader->isRecognized());
     EXPECT_EQ(reader->extensions(), TestReader<2>::list); // last of the second pass
-    EXPECT_EQ(g_trace.constructed,
-              (std::vector<std::string>{"1-", "2-", "3-", "1+", "3+", "2+"}));
+    EXPECT_EQ(g_trace.constructed, (std::vector<std::string>{"1-", "2-", "3-", "1+", "3+", "2+"}));
 }
 
 TEST_F(RegistryTest, EmptyTableGivesAPlainUnrecognisingReader) {
@@ -90,10 +89,10 @@ TEST_F(RegistryTest, EmptyTableGivesAPlainUnrecognisingReader) {
 TEST(ExtensionFilter, IsASubstringTestOnTheWholeList) {
     const char* list = "exe;dll;ocx";
     EXPECT_TRUE(ExtensionPassesFilter("/a/setup.EXE", list));
-    EXPECT_TRUE(ExtensionPassesFilter("/a/x.ex", list));   // part of "exe"
-    EXPECT_TRUE(ExtensionPassesFilter("/a/x.e;d", list));  // spans two items
-    EXPECT_TRUE(ExtensionPassesFilter("/a/data", list));   // no extension: every list
-    EXPECT_TRUE(ExtensionPassesFilter("/a/name.", list));  // ends in a dot: same
+    EXPECT_TRUE(ExtensionPassesFilter("/a/x.ex", list));  // part of "exe"
+    EXPECT_TRUE(ExtensionPassesFilter("/a/x.e;d", list)); // spans two items
+    EXPECT_TRUE(ExtensionPassesFilter("/a/data", list));  // no extension: every list
+    EXPECT_TRUE(ExtensionPassesFilter("/a/name.", list)); // ends in a dot: same
     EXPECT_FALSE(ExtensionPassesFilter("/a/x.bin", list));
     EXPECT_FALSE(ExtensionPassesFilter("/a/x.exe", nullptr));
 }
@@ -109,7 +108,11 @@ TEST(FirstMeaningfulLine, StripNonAlnumCutsToTheWordSpan) {
     EXPECT_EQ(FirstMeaningfulLine("--== Title ==--", true), "Title");
     EXPECT_EQ(FirstMeaningfulLine("***", true), "");
     EXPECT_EQ(FirstMeaningfulLine("***\n** Next line! **", true), "Next line");
-    EXPECT_EQ(FirstMeaningfulLine("--== \xC3\x9C" "ber ==--", true), "\xC3\x9C" "ber");
+    EXPECT_EQ(FirstMeaningfulLine("--== \xC3\x9C"
+                                  "ber ==--",
+                                  true),
+              "\xC3\x9C"
+              "ber");
     std::string same = "  x \n";
     FirstMeaningfulLine(same, same, false);
     EXPECT_EQ(same, "x");
