@@ -1,9 +1,9 @@
 #include "cli/cli.h"
+#include "isolated_settings.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <sstream>
 
 namespace tressel {
@@ -15,8 +15,6 @@ using test::TempDir;
 
 class MediaInfo : public ::testing::Test {
 protected:
-    void SetUp() override { ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1); }
-
     std::string run(std::vector<std::string> args, int expectedStatus = 0) {
         std::ostringstream out, err;
         EXPECT_EQ(cli::Run(args, out, err), expectedStatus) << err.str();
@@ -26,7 +24,7 @@ protected:
         return SourcePath(std::string("tests/fixtures/media/") + name);
     }
 
-    TempDir config;
+    test::IsolatedSettings settings;
 };
 
 TEST_F(MediaInfo, JsonShowsEachKindWithItsFormatAndValues) {
