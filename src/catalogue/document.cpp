@@ -3,6 +3,7 @@
 #include "platform/byte_source.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "readers/exe_reader.h"
 #include "readers/registry.h"
 #include "settings/settings_store.h"
 
@@ -19,10 +20,6 @@
 namespace tressel {
 
 namespace {
-
-const char* const kFieldNames[] = {"FileDescription", "ProductName", "OriginalFilename",
-                                   "InternalName",    "CompanyName", "LegalCopyright",
-                                   "Comments",        "FileVersion", "ProductVersion"};
 
 const ItemId kEmptyId;
 
@@ -78,7 +75,8 @@ CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
     : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
     m_columnNames.emplace_back("Name");
     int n = 1;
-    for (const char* field : kFieldNames)
+    // The information columns are named after the version strings, in reading order.
+    for (const char* field : kVersionStringNames)
         m_columnNames.push_back(std::string(field) + " (" + std::to_string(n++) + ")");
 }
 

@@ -23,6 +23,7 @@ class QFileSystemWatcher;
 namespace tressel {
 
 class CPersistentFlag;
+class CUndoGroup;
 
 // Attribute bits, as the list and the commands test them.
 inline constexpr uint32_t SFGAO_FOLDER = 0x20000000;
@@ -106,6 +107,13 @@ public:
 
     const ItemId& itemId(int record) const;
     bool isVacated(int record) const { return itemId(record).empty(); }
+    // Moves a record's file to newPath (relative paths against the open folder) with the
+    // move routine, recording the move in group. When the file stays in the open folder
+    // the record follows it, keeping its number and cached facts; moved elsewhere, the
+    // record keeps its old id. usedPath receives the path the file got. False when the
+    // file could not be moved; nothing changed then.
+    bool RenameItem(int record, const std::string& newPath, CUndoGroup* group,
+                    std::string* usedPath = nullptr);
     // Points a record at another entry of the open folder, keeping its number and facts.
     void replaceItemId(int record, ItemId id);
     // The record number of the entry named id, or -1.

@@ -12,6 +12,7 @@ namespace {
 
 const Command kCommands[] = {
     {"info", "print the information columns of files and folders", &RunInfo},
+    {"undo", "take back the newest command that moved files in a folder", &RunUndo},
 };
 
 void PrintUsage(std::ostream& out) {

@@ -20,6 +20,7 @@ struct Command {
 int Run(const Args& args, std::ostream& out, std::ostream& err);
 
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err);
+int RunUndo(const Args& args, std::ostream& out, std::ostream& err);
 
 // Shared helpers for the commands.
 bool IsHelpOption(const std::string& arg);

@@ -1,0 +1,24 @@
+// The undo journal is read back from disk by a later process: any bytes there must
+// parse without harm, and every name must survive escaping.
+// links: tressel_operations
+
+#include "operations/undo_journal.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (auto contents = tressel::ParseJournal(bytes)) {
+        for (const auto& [newPath, oldPath] : contents->done)
+            (void)(newPath.size() + oldPath.size());
+        (void)contents->state();
+    }
+    const std::string escaped = tressel::EscapeJournalField(bytes);
+    if (escaped.find_first_of("\t\n") != std::string::npos ||
+        tressel::UnescapeJournalField(escaped) != std::string(bytes))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,1 @@
+tressel_fuzz_target(fuzz_journal fuzz_journal.cpp tressel_operations)

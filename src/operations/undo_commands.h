@@ -1,0 +1,23 @@
+#pragma once
+
+// The Undo and Redo commands: replay one group of the history, drive the progress bar
+// and report one status line. The window wires its menu items and buttons to these.
+
+#include "feedback.h"
+#include "undo.h"
+
+#include <string>
+
+namespace tressel {
+
+// "Undone (<folder of the first entry's old path>)".
+std::string UndoSubject(const CUndoGroup& group);
+// "Redone (<folder of the first entry's new path>)".
+std::string RedoSubject(const CUndoGroup& group);
+
+// Both do nothing and return -1 when there is nothing to undo (redo); otherwise they
+// return the number of moves that failed.
+int RunUndoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress);
+int RunRedoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress);
+
+} // namespace tressel
