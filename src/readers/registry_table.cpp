@@ -2,6 +2,8 @@
 // and every archive list, "avi" in the AVI and ASF lists) are settled by this order
 // alone. Each reader takes its numbered place below.
 
+#include "asf_reader.h"
+#include "avi_reader.h"
 #include "exe_reader.h"
 #include "media/mp3_reader.h"
 #include "media/ogg_reader.h"
@@ -19,8 +21,8 @@ const ReaderTable& DefaultReaderTable() {
             // 3 archives (RAR, ZIP, ACE, CAB)
             &MakeReader<CMp3Reader>, // 4 MP3
             // 5 HTML
-            // 6 AVI / WAV
-            // 7 ASF
+            &MakeReader<CAviReader>, // 6 AVI / WAV
+            &MakeReader<CAsfReader>, // 7 ASF
             // 8 PDF
             &MakeReader<COggReader>, // 9 Ogg
         },
@@ -30,9 +32,9 @@ const ReaderTable& DefaultReaderTable() {
             // 2 archives
             &MakeReader<CMp3Reader>, // 3 MP3
             // 4 HTML
-            // 5 AVI / WAV
+            &MakeReader<CAviReader>,       // 5 AVI / WAV
             &MakeReader<CRealMediaReader>, // 6 RealMedia
-            // 7 ASF
+            &MakeReader<CAsfReader>,       // 7 ASF
             // 8 PDF
             &MakeReader<COggReader>, // 9 Ogg
         },
