@@ -54,6 +54,20 @@ const std::string* ParsedArgs::value(const std::string& option) const {
     return nullptr;
 }
 
+std::optional<int> AnswerHelpOrUsageError(const ParsedArgs& parsed, const char* command,
+                                          const char* help, std::ostream& out, std::ostream& err) {
+    if (parsed.help) {
+        out << help;
+        return 0;
+    }
+    if (!parsed.error.empty()) {
+        err << "tressel " << command << ": " << parsed.error << " (see 'tressel " << command
+            << " --help')\n";
+        return 2;
+    }
+    return std::nullopt;
+}
+
 ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptions,
                      const std::vector<std::string>& valueOptions) {
     ParsedArgs parsed;

@@ -4,6 +4,7 @@
 // function; the table in cli.cpp names them.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,6 +41,10 @@ struct ParsedArgs {
 };
 // flagOptions take no value ("--json"); valueOptions take the next argument or
 // "--option=value" ("--column 3").
+// Prints the help text or the usage error; returns the exit status when the command
+// is done with that, nothing when it should go on.
+std::optional<int> AnswerHelpOrUsageError(const ParsedArgs& parsed, const char* command,
+                                          const char* help, std::ostream& out, std::ostream& err);
 ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptions,
                      const std::vector<std::string>& valueOptions = {});
 // JSON string literal of text (invalid UTF-8 shown as U+FFFD).

@@ -74,14 +74,8 @@ void PrintEntry(const Entry& entry, bool json, std::ostream& out) {
 
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all"});
-    if (parsed.help) {
-        out << kInfoHelp;
-        return 0;
-    }
-    if (!parsed.error.empty()) {
-        err << "tressel info: " << parsed.error << " (see 'tressel info --help')\n";
-        return 2;
-    }
+    if (const auto status = AnswerHelpOrUsageError(parsed, "info", kInfoHelp, out, err))
+        return *status;
     const bool json = parsed.has("--json");
     const std::vector<std::string>& paths = parsed.operands;
     if (paths.empty()) {

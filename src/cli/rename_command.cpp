@@ -82,14 +82,8 @@ bool ParseColumn(const std::string* text, int& column) {
 int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
     const ParsedArgs parsed =
         ParseArgs(args, {"--append", "--dry-run", "--scan-all"}, {"--column"});
-    if (parsed.help) {
-        out << kRenameHelp;
-        return 0;
-    }
-    if (!parsed.error.empty()) {
-        err << "tressel rename: " << parsed.error << " (see 'tressel rename --help')\n";
-        return 2;
-    }
+    if (const auto status = AnswerHelpOrUsageError(parsed, "rename", kRenameHelp, out, err))
+        return *status;
     RenameOptions options;
     if (!ParseColumn(parsed.value("--column"), options.column)) {
         err << "tressel rename: --column takes a column number from 1 to 9\n";

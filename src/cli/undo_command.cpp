@@ -90,14 +90,8 @@ const JournalSummary* NewestNotUndone(const std::vector<JournalSummary>& journal
 
 int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
     const ParsedArgs parsed = ParseArgs(args, {"--list", "--dry-run"});
-    if (parsed.help) {
-        out << kUndoHelp;
-        return 0;
-    }
-    if (!parsed.error.empty()) {
-        err << "tressel undo: " << parsed.error << " (see 'tressel undo --help')\n";
-        return 2;
-    }
+    if (const auto status = AnswerHelpOrUsageError(parsed, "undo", kUndoHelp, out, err))
+        return *status;
     const bool list = parsed.has("--list");
     const bool dryRun = parsed.has("--dry-run");
     const std::vector<std::string>& folders = parsed.operands;
