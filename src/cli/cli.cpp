@@ -3,6 +3,7 @@
 #include "platform/text.h"
 #include "settings/settings_store.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ostream>
 
@@ -12,6 +13,7 @@ namespace {
 
 const Command kCommands[] = {
     {"info", "print the information columns of files and folders", &RunInfo},
+    {"rename", "rename files after one of their information columns", &RunRename},
     {"undo", "take back the newest command that moved files in a folder", &RunUndo},
 };
 
@@ -38,6 +40,62 @@ void PrintUsage(std::ostream& out) {
 
 bool IsHelpOption(const std::string& arg) {
     return arg == "--help" || arg == "-h";
+}
+
+bool ParsedArgs::has(const std::string& flag) const {
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
+const std::string* ParsedArgs::value(const std::string& option) const {
+    for (auto it = values.rbegin(); it != values.rend(); ++it) {
+        if (it->first == option)
+            return &it->second;
+    }
+    return nullptr;
+}
+
+std::optional<int> AnswerHelpOrUsageError(const ParsedArgs& parsed, const char* command,
+                                          const char* help, std::ostream& out, std::ostream& err) {
+    if (parsed.help) {
+        out << help;
+        return 0;
+    }
+    if (!parsed.error.empty()) {
+        err << "tressel " << command << ": " << parsed.error << " (see 'tressel " << command
+            << " --help')\n";
+        return 2;
+    }
+    return std::nullopt;
+}
+
+ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptions,
+                     const std::vector<std::string>& valueOptions) {
+    ParsedArgs parsed;
+    auto isOneOf = [](const std::vector<std::string>& list, const std::string& arg) {
+        return std::find(list.begin(), list.end(), arg) != list.end();
+    };
+    bool optionsDone = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsDone || arg.size() < 2 || arg[0] != '-') {
+            parsed.operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsDone = true;
+        } else if (IsHelpOption(arg)) {
+            parsed.help = true;
+        } else if (isOneOf(flagOptions, arg)) {
+            parsed.flags.push_back(arg);
+        } else if (const size_t eq = arg.find('=');
+                   eq != std::string::npos && isOneOf(valueOptions, arg.substr(0, eq))) {
+            parsed.values.emplace_back(arg.substr(0, eq), arg.substr(eq + 1));
+        } else if (isOneOf(valueOptions, arg) && i + 1 < args.size()) {
+            parsed.values.emplace_back(arg, args[++i]);
+        } else if (parsed.error.empty()) {
+            parsed.error = isOneOf(valueOptions, arg) ? "option '" + arg + "' needs a value"
+                                                      : "unknown option '" + arg + "'";
+        }
+    }
+    return parsed;
 }
 
 std::string JsonString(const std::string& text) {

@@ -73,34 +73,18 @@ void PrintEntry(const Entry& entry, bool json, std::ostream& out) {
 } // namespace
 
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
-    bool json = false;
-    std::optional<bool> scanAllOverride;
-    std::vector<std::string> paths;
-    bool optionsDone = false;
-    for (const std::string& arg : args) {
-        if (!optionsDone && IsHelpOption(arg)) {
-            out << kInfoHelp;
-            return 0;
-        }
-        if (!optionsDone && arg == "--json")
-            json = true;
-        else if (!optionsDone && arg == "--scan-all")
-            scanAllOverride = true;
-        else if (!optionsDone && arg == "--")
-            optionsDone = true;
-        else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-            err << "tressel info: unknown option '" << arg << "' (see 'tressel info --help')\n";
-            return 2;
-        } else
-            paths.push_back(arg);
-    }
+    const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all"});
+    if (const auto status = AnswerHelpOrUsageError(parsed, "info", kInfoHelp, out, err))
+        return *status;
+    const bool json = parsed.has("--json");
+    const std::vector<std::string>& paths = parsed.operands;
     if (paths.empty()) {
         err << "tressel info: no PATH given (see 'tressel info --help')\n";
         return 2;
     }
 
     CMarlockUtilDoc document;
-    const bool scanAll = scanAllOverride.value_or(document.scanAll());
+    const bool scanAll = parsed.has("--scan-all") || document.scanAll();
     document.setScanAll(scanAll);
     const auto& headers = document.ColumnNames();
     if (!json) {

@@ -89,27 +89,12 @@ const JournalSummary* NewestNotUndone(const std::vector<JournalSummary>& journal
 } // namespace
 
 int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
-    bool list = false;
-    bool dryRun = false;
-    std::vector<std::string> folders;
-    bool optionsDone = false;
-    for (const std::string& arg : args) {
-        if (!optionsDone && IsHelpOption(arg)) {
-            out << kUndoHelp;
-            return 0;
-        }
-        if (!optionsDone && arg == "--list")
-            list = true;
-        else if (!optionsDone && arg == "--dry-run")
-            dryRun = true;
-        else if (!optionsDone && arg == "--")
-            optionsDone = true;
-        else if (!optionsDone && arg.size() > 1 && arg[0] == '-') {
-            err << "tressel undo: unknown option '" << arg << "' (see 'tressel undo --help')\n";
-            return 2;
-        } else
-            folders.push_back(arg);
-    }
+    const ParsedArgs parsed = ParseArgs(args, {"--list", "--dry-run"});
+    if (const auto status = AnswerHelpOrUsageError(parsed, "undo", kUndoHelp, out, err))
+        return *status;
+    const bool list = parsed.has("--list");
+    const bool dryRun = parsed.has("--dry-run");
+    const std::vector<std::string>& folders = parsed.operands;
     if (folders.size() != 1) {
         err << "tressel undo: give one FOLDER (see 'tressel undo --help')\n";
         return 2;

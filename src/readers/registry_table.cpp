@@ -2,7 +2,12 @@
 // and every archive list, "avi" in the AVI and ASF lists) are settled by this order
 // alone. Each reader takes its numbered place below.
 
+#include "asf_reader.h"
+#include "avi_reader.h"
 #include "exe_reader.h"
+#include "media/mp3_reader.h"
+#include "media/ogg_reader.h"
+#include "media/realmedia_reader.h"
 #include "registry.h"
 
 namespace tressel {
@@ -11,27 +16,27 @@ const ReaderTable& DefaultReaderTable() {
     static const ReaderTable table{
         // First pass, extension filter on:
         {
-            &MakeReader<CExeReader>, // 1 executable version info
-            // 2 RealMedia
+            &MakeReader<CExeReader>,       // 1 executable version info
+            &MakeReader<CRealMediaReader>, // 2 RealMedia
             // 3 archives (RAR, ZIP, ACE, CAB)
-            // 4 MP3
+            &MakeReader<CMp3Reader>, // 4 MP3
             // 5 HTML
-            // 6 AVI / WAV
-            // 7 ASF
+            &MakeReader<CAviReader>, // 6 AVI / WAV
+            &MakeReader<CAsfReader>, // 7 ASF
             // 8 PDF
-            // 9 Ogg
+            &MakeReader<COggReader>, // 9 Ogg
         },
         // Second pass, Scan All only, filter off (RealMedia moves to sixth place):
         {
             &MakeReader<CExeReader>, // 1 executable version info
             // 2 archives
-            // 3 MP3
+            &MakeReader<CMp3Reader>, // 3 MP3
             // 4 HTML
-            // 5 AVI / WAV
-            // 6 RealMedia
-            // 7 ASF
+            &MakeReader<CAviReader>,       // 5 AVI / WAV
+            &MakeReader<CRealMediaReader>, // 6 RealMedia
+            &MakeReader<CAsfReader>,       // 7 ASF
             // 8 PDF
-            // 9 Ogg
+            &MakeReader<COggReader>, // 9 Ogg
         },
     };
     return table;

@@ -1,0 +1,18 @@
+// Any bytes as an AVI or WAVE file: the structure walk, the INFO search and the stream
+// values. The same bytes also go to the INFO search alone, as if they were INFO data.
+#include "platform/byte_source.h"
+#include "platform/riff/riff_file.h"
+#include "readers/avi_reader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    tressel::MemorySource source(bytes);
+    if (auto file = tressel::riff::RiffFile::open(source))
+        tressel::AviValues(*file);
+    tressel::InfoListTexts(bytes);
+    return 0;
+}

@@ -1,0 +1,140 @@
+#include "rename_command.h"
+
+#include "document.h"
+#include "operations/feedback.h"
+#include "operations/move_item.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+
+#include <cstdlib>
+#include <set>
+#include <sys/stat.h>
+
+namespace tressel {
+
+namespace {
+
+bool EntryExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The counter a stem ends in, as "[n" after its last '['. Returns the stem without
+// it and n, or the whole stem and 0 when there is none (or n reads as 0).
+std::pair<std::string, long> SplitCounter(const std::string& stem, std::string_view name) {
+    const size_t open = stem.rfind('[');
+    if (open == std::string::npos)
+        return {stem, 0};
+    const size_t close = name.rfind(']');
+    // name's last ']' must stand after the '[' (name and stem share their start).
+    if (close != std::string_view::npos && close < open)
+        return {stem, 0};
+    const long n = std::strtol(stem.c_str() + open + 1, nullptr, 10);
+    if (n == 0)
+        return {stem, 0};
+    return {stem.substr(0, open), n};
+}
+
+} // namespace
+
+std::string RenameStatusText(int done, int errors, int waiting) {
+    std::string text;
+    if (errors > 0)
+        text = std::to_string(errors) + " Error(s), ";
+    text += std::to_string(done) + " Renamed";
+    if (waiting > 0)
+        text += ", Selected Unchanged";
+    return text;
+}
+
+std::string RenameTargetName(std::string_view fileName, std::string_view value, bool append) {
+    if (value.empty())
+        return {};
+    const PathParts current = SplitPath(fileName);
+    std::string name = append ? current.stem + "_" + std::string(value) : std::string(value);
+    SanitiseName(name);
+    if (!EqualsNoCase(SplitPath(name).ext, current.ext))
+        name += current.ext;
+    return name;
+}
+
+std::string NumberClashingName(std::string name, std::string_view current,
+                               const std::function<bool(const std::string&)>& exists) {
+    while (exists(name) && !EqualsNoCase(name, current)) {
+        const PathParts parts = SplitPath(name);
+        auto [stem, n] = SplitCounter(parts.stem, name);
+        name = stem + "[" + std::to_string(n + 1) + "]" + parts.ext;
+    }
+    return name;
+}
+
+RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGroup& group,
+                              const RenameOptions& options) {
+    RenameResult result;
+    const std::vector<int> selected = rows.selectedRows();
+    if (options.progress)
+        options.progress->start(selected.size());
+    const std::string folder = doc.GetCurrentFolderPath();
+
+    // A dry run sees the names it has handed out and freed as a real run would.
+    std::set<std::string> taken;
+    std::set<std::string> freed;
+    auto exists = [&](const std::string& name) {
+        if (options.dryRun && (taken.count(name) || freed.count(name)))
+            return taken.count(name) > 0;
+        return EntryExists(folder + name);
+    };
+
+    size_t next = 0;
+    for (; next < selected.size(); ++next) {
+        const int row = selected[next];
+        if (options.cancel && options.cancel->cancelRequested()) {
+            result.cancelled = true;
+            break;
+        }
+        if (options.progress)
+            options.progress->step();
+        const int record = rows.record(row);
+        if (doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER) {
+            rows.deselect(row);
+            continue;
+        }
+        const std::string value = rows.cellText(row, options.column);
+        const std::string current = doc.GetItemName(record, NameMode::InFolder);
+        std::string target = RenameTargetName(current, value, options.append);
+        if (target.empty() || target == current) {
+            ++result.waiting;
+            continue;
+        }
+        target = NumberClashingName(target, current, exists);
+        if (target == current) {
+            ++result.waiting;
+            continue;
+        }
+        std::string used = folder + target;
+        const bool moved = options.dryRun || doc.RenameItem(record, folder + target, &group, &used);
+        if (!moved) {
+            ++result.errors;
+            ++result.waiting;
+            if (options.onError)
+                options.onError(current);
+            continue;
+        }
+        const std::string newName = BaseName(used);
+        if (options.dryRun) {
+            taken.insert(newName);
+            taken.erase(current);
+            freed.insert(current);
+        }
+        if (options.onRename)
+            options.onRename(current, newName);
+        rows.setName(row, newName);
+        rows.deselect(row);
+        ++result.done;
+    }
+    result.waiting += static_cast<int>(selected.size() - next);
+    result.status = RenameStatusText(result.done, result.errors, result.waiting);
+    return result;
+}
+
+} // namespace tressel

@@ -1,0 +1,149 @@
+#include "catalogue/rename_command.h"
+#include "catalogue/document.h"
+#include "cli.h"
+#include "operations/undo.h"
+#include "operations/undo_journal.h"
+#include "readers/file_reader.h"
+
+#include <map>
+#include <ostream>
+
+namespace tressel::cli {
+
+namespace {
+
+const char kRenameHelp[] =
+    "Usage: tressel rename --column N [--append] [--dry-run] [--scan-all] FOLDER [NAME...]\n"
+    "\n"
+    "Renames the named files of FOLDER (every file of FOLDER, in name order, when no\n"
+    "NAME is given) to the text of their information column N (1 to 9, as 'tressel\n"
+    "info' shows them). Each file keeps its extension; names are cleaned (characters a\n"
+    "name cannot hold become '_'); a name that is taken gets a number: Setup.exe,\n"
+    "Setup[1].exe, Setup[2].exe, in the order the files are given. A file whose column\n"
+    "is empty, or already holds its name, is left as it is. Nothing is ever overwritten.\n"
+    "\n"
+    "Prints one line per file renamed, 'old -> new', and a status line at the end:\n"
+    "'3 Renamed', '1 Error(s), 4 Renamed, Selected Unchanged' (files left unchanged).\n"
+    "\n"
+    "The moves are recorded in an undo journal: 'tressel undo FOLDER' takes them back.\n"
+    "\n"
+    "Options:\n"
+    "  --column N  the information column whose text becomes the name (1-9)\n"
+    "  --append    keep the old name and append the text: 1A2B.zip -> 1A2B_Driver Pack.zip\n"
+    "  --dry-run   show what would be renamed, and change nothing\n"
+    "  --scan-all  try every reader on every file, whatever its extension\n"
+    "  -h, --help  show this text\n"
+    "\n"
+    "Exit status: 0 when no rename failed, 1 when one failed or a NAME was not found,\n"
+    "2 for wrong usage.\n";
+
+// The files of the open folder given on the command line, as list rows.
+class CommandLineRows final : public IRenameRows {
+public:
+    CommandLineRows(CMarlockUtilDoc& doc, std::vector<int> records)
+        : m_doc(doc), m_records(std::move(records)) {}
+
+    std::vector<int> selectedRows() override {
+        std::vector<int> rows(m_records.size());
+        for (size_t i = 0; i < rows.size(); ++i)
+            rows[i] = static_cast<int>(i);
+        return rows;
+    }
+    int record(int row) override { return m_records[static_cast<size_t>(row)]; }
+    std::string cellText(int row, int column) override {
+        const int rec = record(row);
+        if (column == 0)
+            return m_doc.GetItemName(rec, NameMode::InFolder);
+        auto cached = m_values.find(rec);
+        if (cached == m_values.end())
+            cached = m_values.emplace(rec, m_doc.GetInformation(rec)).first;
+        const auto& values = cached->second;
+        const size_t index = static_cast<size_t>(column - 1);
+        return index < values.size() ? FirstMeaningfulLine(values[index]) : std::string();
+    }
+    void deselect(int) override {}
+    void setName(int, const std::string&) override {}
+
+private:
+    CMarlockUtilDoc& m_doc;
+    std::vector<int> m_records;
+    std::map<int, std::vector<std::string>> m_values;
+};
+
+bool ParseColumn(const std::string* text, int& column) {
+    if (!text || text->empty() || text->size() > 1 || (*text)[0] < '1' || (*text)[0] > '9')
+        return false;
+    column = (*text)[0] - '0';
+    return true;
+}
+
+} // namespace
+
+int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
+    const ParsedArgs parsed =
+        ParseArgs(args, {"--append", "--dry-run", "--scan-all"}, {"--column"});
+    if (const auto status = AnswerHelpOrUsageError(parsed, "rename", kRenameHelp, out, err))
+        return *status;
+    RenameOptions options;
+    if (!ParseColumn(parsed.value("--column"), options.column)) {
+        err << "tressel rename: --column takes a column number from 1 to 9\n";
+        return 2;
+    }
+    if (parsed.operands.empty()) {
+        err << "tressel rename: no FOLDER given (see 'tressel rename --help')\n";
+        return 2;
+    }
+    options.append = parsed.has("--append");
+    options.dryRun = parsed.has("--dry-run");
+
+    CMarlockUtilDoc doc;
+    if (parsed.has("--scan-all"))
+        doc.setScanAll(true);
+    const std::string& folder = parsed.operands[0];
+    if (!doc.TryOpenFolderPath(folder)) {
+        err << "tressel rename: " << folder << ": folder cannot be read\n";
+        return 1;
+    }
+
+    int status = 0;
+    std::vector<int> records;
+    if (parsed.operands.size() == 1) {
+        for (int record = 0; record < doc.GetRecordCount(); ++record)
+            records.push_back(record);
+    } else {
+        for (size_t i = 1; i < parsed.operands.size(); ++i) {
+            const int record = doc.findRecord(parsed.operands[i]);
+            if (record < 0) {
+                err << "tressel rename: " << parsed.operands[i] << ": no such file in "
+                    << doc.GetCurrentFolderPath() << '\n';
+                status = 1;
+            } else {
+                records.push_back(record);
+            }
+        }
+    }
+
+    std::string journalError;
+    std::unique_ptr<CUndoJournal> journal;
+    if (!options.dryRun) {
+        journal = CUndoJournal::create(doc.GetCurrentFolderPath(),
+                                       "rename --column " + std::to_string(options.column),
+                                       &journalError);
+        if (!journal)
+            err << "tressel rename: warning: no undo journal (" << journalError
+                << "); these renames cannot be undone with 'tressel undo'\n";
+    }
+    CUndoGroup group(std::move(journal));
+    options.onRename = [&](const std::string& from, const std::string& to) {
+        out << TableCell(from) << " -> " << TableCell(to) << '\n';
+    };
+    options.onError = [&](const std::string& name) {
+        err << "tressel rename: " << name << ": could not be renamed\n";
+    };
+    CommandLineRows rows(doc, std::move(records));
+    const RenameResult result = RunRenameCommand(doc, rows, group, options);
+    out << result.status << '\n';
+    return result.errors > 0 ? 1 : status;
+}
+
+} // namespace tressel::cli

@@ -1,0 +1,22 @@
+#pragma once
+
+// MP3 tags: the ID3v2 tag at the start of the file (versions 2.2, 2.3 and 2.4) and
+// the 128-byte ID3v1 record at its end.
+
+#include "tag_reader.h"
+
+namespace tressel {
+
+// Values: "artist - title" when both are known, then title, artist, year, album and
+// copyright from ID3v2 (each when present); then from ID3v1 "artist - title" (or the
+// title alone), album, year and comment.
+TagReading ReadMp3Tags(ByteSource& source);
+
+class CMp3Reader final : public CTagReader {
+public:
+    CMp3Reader(const std::string& path, bool scanAll);
+    const char* extensions() const override { return "mp3"; }
+    const char* formatName() const override { return "mp3"; }
+};
+
+} // namespace tressel

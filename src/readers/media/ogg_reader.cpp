@@ -1,0 +1,102 @@
+#include "ogg_reader.h"
+
+#include "platform/text.h"
+
+#include <array>
+#include <optional>
+
+namespace tressel {
+
+namespace {
+
+// The window after the 4-byte signature: the comment header of an ordinary file lies
+// well inside it, and a field that runs past it is cut at its end.
+constexpr uint64_t kWindowOffset = 4;
+constexpr size_t kWindowSize = 1023;
+
+constexpr std::array<std::string_view, 5> kFieldNames = {"TITLE", "ARTIST", "ALBUM", "DATE",
+                                                         "COMMENT"};
+
+// The packet signatures after which a comment header's body (vendor, then fields) starts.
+constexpr std::array<std::string_view, 3> kCommentSignatures = {
+    std::string_view("\x03vorbis", 7), "OpusTags", std::string_view("\x81theora", 7)};
+
+std::optional<size_t> CommentBodyOffset(std::string_view window) {
+    std::optional<size_t> best;
+    for (std::string_view signature : kCommentSignatures) {
+        const size_t at = window.find(signature);
+        if (at != std::string_view::npos && (!best || at + signature.size() < *best))
+            best = at + signature.size();
+    }
+    return best;
+}
+
+// Reads the little-endian length at pos and moves past it; false when the window ends.
+bool TakeLength(std::string_view window, size_t& pos, uint32_t& length) {
+    if (window.size() - pos < 4)
+        return false;
+    length = ReadLe32(window.data() + pos);
+    pos += 4;
+    return true;
+}
+
+// The field's bytes, cut where the window ends; pos moves past the field.
+std::string_view TakeField(std::string_view window, size_t& pos, uint32_t length) {
+    const size_t available = window.size() - pos;
+    const size_t taken = length < available ? length : available;
+    const std::string_view field = window.substr(pos, taken);
+    pos += taken;
+    return field;
+}
+
+int FieldIndex(std::string_view name) {
+    for (size_t i = 0; i < kFieldNames.size(); ++i)
+        if (EqualsNoCase(name, kFieldNames[i]))
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace
+
+TagReading ReadOggTags(ByteSource& source) {
+    TagReading reading;
+    if (source.read(0, 3) != "Ogg")
+        return reading;
+    reading.recognised = true;
+    const std::string window = source.read(kWindowOffset, kWindowSize);
+    const std::optional<size_t> body = CommentBodyOffset(window);
+    if (!body)
+        return reading;
+
+    size_t pos = *body;
+    uint32_t vendorLength = 0;
+    uint32_t count = 0;
+    if (!TakeLength(window, pos, vendorLength))
+        return reading;
+    TakeField(window, pos, vendorLength);
+    if (!TakeLength(window, pos, count))
+        return reading;
+    std::array<std::optional<std::string>, kFieldNames.size()> found;
+    uint32_t length = 0;
+    // Each field costs at least its 4-byte length, so the window bounds the loop.
+    for (uint32_t i = 0; i < count && TakeLength(window, pos, length); ++i) {
+        const std::string_view field = TakeField(window, pos, length);
+        const size_t equals = field.find('=');
+        if (equals == std::string_view::npos)
+            continue;
+        const int index = FieldIndex(field.substr(0, equals));
+        if (index >= 0 && !found[static_cast<size_t>(index)])
+            found[static_cast<size_t>(index)] = TagText(field.substr(equals + 1));
+    }
+    for (auto& value : found)
+        if (value)
+            reading.values.push_back(std::move(*value));
+    return reading;
+}
+
+COggReader::COggReader(const std::string& path, bool scanAll) : CTagReader(path) {
+    if (passesExtensionFilter(scanAll))
+        readTags(&ReadOggTags);
+}
+
+} // namespace tressel

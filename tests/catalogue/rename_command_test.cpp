@@ -1,0 +1,240 @@
+#include "catalogue/document.h"
+#include "catalogue/rename_command.h"
+#include "isolated_settings.h"
+#include "operations/feedback.h"
+#include "operations/undo.h"
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace tressel {
+namespace {
+
+// A list over the open folder whose column texts the test sets; rows are records.
+class FakeRows : public IRenameRows {
+public:
+    FakeRows(CMarlockUtilDoc& doc, std::vector<int> selection)
+        : m_doc(doc), m_selected(selection.begin(), selection.end()) {}
+
+    void setCell(int record, int column, std::string text) { m_cells[{record, column}] = text; }
+    std::vector<int> selectedRows() override { return {m_selected.begin(), m_selected.end()}; }
+    int record(int row) override { return row; }
+    std::string cellText(int row, int column) override {
+        if (column == 0)
+            return m_names.count(row) ? m_names[row] : m_doc.GetItemName(row, NameMode::InFolder);
+        auto it = m_cells.find({row, column});
+        return it == m_cells.end() ? std::string() : it->second;
+    }
+    void deselect(int row) override { m_selected.erase(row); }
+    void setName(int row, const std::string& name) override { m_names[row] = name; }
+    const std::set<int>& selected() const { return m_selected; }
+    std::string shownName(int row) { return cellText(row, 0); }
+
+private:
+    CMarlockUtilDoc& m_doc;
+    std::set<int> m_selected;
+    std::map<std::pair<int, int>, std::string> m_cells;
+    std::map<int, std::string> m_names;
+};
+
+struct CountingProgress : IProgress {
+    uint64_t range = 0;
+    int steps = 0;
+    void start(uint64_t count) override { range = count; }
+    void step() override { ++steps; }
+};
+
+struct EscAfter : ICancelCheck {
+    explicit EscAfter(int files) : left(files) {}
+    bool cancelRequested() override { return left-- <= 0; }
+    int left;
+};
+
+class RenameCommandTest : public ::testing::Test {
+protected:
+    // Opens the folder after the test has filled it; records follow name order.
+    void open() { doc.OpenFolderPath(sat.path()); }
+    int rec(const std::string& name) { return doc.findRecord(name); }
+    std::vector<std::string> listing() {
+        auto names = ListFolder(sat.path());
+        return names ? *names : std::vector<std::string>{};
+    }
+
+    test::IsolatedSettings settings;
+    test::TempDir sat;
+    CMarlockUtilDoc doc;
+};
+
+TEST_F(RenameCommandTest, SameTextGivesPlainThenNumberedNamesInRowOrder) {
+    sat.write("0A1B.exe", "1");
+    sat.write("0A1C.exe", "2");
+    sat.write("0A1D.exe", "3");
+    open();
+    FakeRows rows(doc, {0, 1, 2});
+    for (int r = 0; r < 3; ++r)
+        rows.setCell(r, 1, "Setup");
+    CUndoGroup group;
+    CountingProgress progress;
+    RenameOptions options;
+    options.progress = &progress;
+    const RenameResult result = RunRenameCommand(doc, rows, group, options);
+    EXPECT_EQ(result.status, "3 Renamed");
+    EXPECT_EQ(listing(), (std::vector<std::string>{"Setup.exe", "Setup[1].exe", "Setup[2].exe"}));
+    EXPECT_EQ(test::ReadWholeFile(sat.file("Setup[2].exe")), "3");
+    EXPECT_EQ(rows.shownName(1), "Setup[1].exe");
+    EXPECT_TRUE(rows.selected().empty());
+    EXPECT_EQ(group.count(), 3u);
+    EXPECT_EQ(progress.range, 3u);
+    EXPECT_EQ(progress.steps, 3);
+    // The records follow their files.
+    EXPECT_EQ(doc.GetItemName(0, NameMode::InFolder), "Setup.exe");
+}
+
+TEST_F(RenameCommandTest, AnExistingFileIsNeverOverwritten) {
+    sat.write("0A1B.exe", "new");
+    sat.write("Setup.exe", "precious");
+    open();
+    FakeRows rows(doc, {rec("0A1B.exe")});
+    rows.setCell(rec("0A1B.exe"), 1, "Setup");
+    CUndoGroup group;
+    EXPECT_EQ(RunRenameCommand(doc, rows, group, {}).status, "1 Renamed");
+    EXPECT_EQ(test::ReadWholeFile(sat.file("Setup.exe")), "precious");
+    EXPECT_EQ(test::ReadWholeFile(sat.file("Setup[1].exe")), "new");
+}
+
+TEST_F(RenameCommandTest, TargetNamesAreCleanedAndKeepTheExtension) {
+    EXPECT_EQ(RenameTargetName("0A1B.exe", "Setup Program 1.2", false), "Setup Program 1.2.exe");
+    EXPECT_EQ(RenameTargetName("12.txt", "Readme.TXT", false), "Readme.TXT");
+    EXPECT_EQ(RenameTargetName("1A2B.zip", "Driver Pack", true), "1A2B_Driver Pack.zip");
+    EXPECT_EQ(RenameTargetName("x.bin", "a/b: c?", false), "a_b_ c_.bin");
+    EXPECT_EQ(RenameTargetName("x.bin", "tab\there", false), "tab_here.bin");
+    EXPECT_EQ(RenameTargetName("x.bin", ".hidden", false), "_hidden.bin");
+    EXPECT_EQ(RenameTargetName("noext", "Title", false), "Title");
+    EXPECT_EQ(RenameTargetName("x.bin", "", false), "");
+}
+
+TEST_F(RenameCommandTest, ClashNumberingReadsTheCounterOnlyFromTheStem) {
+    std::set<std::string> existing = {"a.b[1]", "report[4].txt", "Setup.exe", "Setup[1].exe"};
+    auto exists = [&](const std::string& name) { return existing.count(name) > 0; };
+    EXPECT_EQ(NumberClashingName("a.b[1]", "x", exists), "a[1].b[1]");
+    EXPECT_EQ(NumberClashingName("report[4].txt", "x", exists), "report[5].txt");
+    EXPECT_EQ(NumberClashingName("Setup.exe", "x", exists), "Setup[2].exe");
+    EXPECT_EQ(NumberClashingName("free.txt", "x", exists), "free.txt");
+    // A clash with the file's own name in another case is no clash.
+    EXPECT_EQ(NumberClashingName("Setup.exe", "SETUP.EXE", exists), "Setup.exe");
+}
+
+TEST_F(RenameCommandTest, FoldersAreDeselectedAndEmptyValuesLeftSelected) {
+    sat.mkdir("Dir1");
+    sat.mkdir("Dir2");
+    sat.write("0A1B.bin", "x");
+    open();
+    FakeRows rows(doc, {rec("Dir1"), rec("Dir2"), rec("0A1B.bin")});
+    CUndoGroup group;
+    const RenameResult result = RunRenameCommand(doc, rows, group, {});
+    EXPECT_EQ(result.status, "0 Renamed, Selected Unchanged");
+    EXPECT_EQ(rows.selected(), std::set<int>{rec("0A1B.bin")});
+    EXPECT_TRUE(group.empty());
+}
+
+TEST_F(RenameCommandTest, ACaseOnlyChangeIsAppliedAndTheSameNameSkipped) {
+    sat.write("readme.txt", "r");
+    sat.write("Same.txt", "s");
+    open();
+    FakeRows rows(doc, {rec("readme.txt"), rec("Same.txt")});
+    rows.setCell(rec("readme.txt"), 1, "README.TXT");
+    rows.setCell(rec("Same.txt"), 1, "Same");
+    CUndoGroup group;
+    const RenameResult result = RunRenameCommand(doc, rows, group, {});
+    EXPECT_EQ(result.status, "1 Renamed, Selected Unchanged");
+    EXPECT_TRUE(test::PathExists(sat.file("README.TXT")));
+    EXPECT_FALSE(test::PathExists(sat.file("readme.txt")));
+}
+
+TEST_F(RenameCommandTest, AFailedMoveIsCountedAndLeavesTheFile) {
+    sat.write("0A1B.exe", "a");
+    sat.write("0A1C.exe", "b");
+    open();
+    FakeRows rows(doc, {rec("0A1B.exe"), rec("0A1C.exe")});
+    rows.setCell(rec("0A1B.exe"), 1, "Gone");
+    rows.setCell(rec("0A1C.exe"), 1, "Tool");
+    ::unlink(sat.file("0A1B.exe").c_str()); // vanished before the command ran
+    CUndoGroup group;
+    std::vector<std::string> failed;
+    RenameOptions options;
+    options.onError = [&](const std::string& name) { failed.push_back(name); };
+    const RenameResult result = RunRenameCommand(doc, rows, group, options);
+    EXPECT_EQ(result.status, "1 Error(s), 1 Renamed, Selected Unchanged");
+    EXPECT_EQ(failed, std::vector<std::string>{"0A1B.exe"});
+    EXPECT_EQ(listing(), std::vector<std::string>{"Tool.exe"});
+}
+
+TEST_F(RenameCommandTest, EscStopsAfterTheCurrentFileAndKeepsWhatWasDone) {
+    for (const char* name : {"1.bin", "2.bin", "3.bin"})
+        sat.write(name, name);
+    open();
+    FakeRows rows(doc, {0, 1, 2});
+    for (int r = 0; r < 3; ++r)
+        rows.setCell(r, 1, "T");
+    CUndoGroup group;
+    EscAfter esc(1);
+    RenameOptions options;
+    options.cancel = &esc;
+    const RenameResult result = RunRenameCommand(doc, rows, group, options);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(result.status, "1 Renamed, Selected Unchanged");
+    EXPECT_EQ(listing(), (std::vector<std::string>{"2.bin", "3.bin", "T.bin"}));
+    EXPECT_EQ(group.count(), 1u);
+}
+
+TEST_F(RenameCommandTest, DryRunReportsTheSameNamesAndMovesNothing) {
+    sat.write("0A1B.exe", "1");
+    sat.write("0A1C.exe", "2");
+    sat.write("Setup.exe", "taken");
+    open();
+    FakeRows rows(doc, {rec("0A1B.exe"), rec("0A1C.exe")});
+    rows.setCell(rec("0A1B.exe"), 1, "Setup");
+    rows.setCell(rec("0A1C.exe"), 1, "Setup");
+    CUndoGroup group;
+    std::vector<std::string> planned;
+    RenameOptions options;
+    options.dryRun = true;
+    options.onRename = [&](const std::string& from, const std::string& to) {
+        planned.push_back(from + " -> " + to);
+    };
+    const RenameResult result = RunRenameCommand(doc, rows, group, options);
+    EXPECT_EQ(result.status, "2 Renamed");
+    EXPECT_EQ(planned,
+              (std::vector<std::string>{"0A1B.exe -> Setup[1].exe", "0A1C.exe -> Setup[2].exe"}));
+    EXPECT_EQ(listing(), (std::vector<std::string>{"0A1B.exe", "0A1C.exe", "Setup.exe"}));
+    EXPECT_TRUE(group.empty());
+}
+
+TEST_F(RenameCommandTest, UndoAndRedoOfARenameCommand) {
+    sat.write("0A1B.exe", "1");
+    sat.write("0A1C.exe", "2");
+    open();
+    FakeRows rows(doc, {0, 1});
+    rows.setCell(0, 1, "Alpha");
+    rows.setCell(1, 1, "Beta");
+    auto group = std::make_unique<CUndoGroup>();
+    RunRenameCommand(doc, rows, *group, {});
+    CUndoHistory history;
+    history.push(std::move(group));
+    EXPECT_EQ(history.undo({}, 1), 0);
+    EXPECT_EQ(listing(), (std::vector<std::string>{"0A1B.exe", "0A1C.exe"}));
+    EXPECT_EQ(history.redo({}, 1), 0);
+    EXPECT_EQ(listing(), (std::vector<std::string>{"Alpha.exe", "Beta.exe"}));
+}
+
+TEST(RenameStatusText, ErrorsDoneAndWaiting) {
+    EXPECT_EQ(RenameStatusText(5, 0, 0), "5 Renamed");
+    EXPECT_EQ(RenameStatusText(4, 1, 1), "1 Error(s), 4 Renamed, Selected Unchanged");
+    EXPECT_EQ(RenameStatusText(0, 0, 3), "0 Renamed, Selected Unchanged");
+}
+
+} // namespace
+} // namespace tressel
