@@ -28,7 +28,7 @@ const ReaderTable& CountingReaderTable();
 std::string ReadableContent(const std::string& firstValue, const std::string& secondValue = {});
 
 // Runs the event loop until done() answers true or timeoutMs pass; answers done().
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 3000);
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Each test starts with an empty settings store and journal folder, a scratch folder and a read
 // count of 0.
