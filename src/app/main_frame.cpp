@@ -324,6 +324,8 @@ void CMainFrame::buildMenus() {
     addAction(findPrevious);
 
     QMenu* view = bar->addMenu("&View");
+    view->setObjectName("viewMenu");
+    m_view->setViewMenu(view);
     QAction* switchFocus = addItem(view, "switchPreviewFocus", "Switch Preview Focus",
                                    [this] { switchPreviewFocus(); });
     switchFocus->setShortcut(QKeySequence(Qt::Key_Tab));
@@ -618,7 +620,10 @@ void CMainFrame::browseForFolder() {
     const QString start = m_browseStart.isEmpty()
                               ? QFile::decodeName(QByteArray::fromStdString(m_doc.pathName()))
                               : m_browseStart;
-    const QString chosen = QFileDialog::getExistingDirectory(this, "Open Folder", start);
+    const QString chosen = m_chooseFolder
+                               ? m_chooseFolder("Choose a folder", start)
+                               : QFileDialog::getExistingDirectory(this, "Choose a folder", start,
+                                                                   QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return;
     m_browseStart = chosen;

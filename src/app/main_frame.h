@@ -84,6 +84,10 @@ public:
     // Runs the recent-folder command of entry index (0 is the first entry).
     void chooseRecent(int index);
     void fillGroupByMenu();
+    // "&Open...": the folder browser, replaceable so tests need no modal dialog.
+    void browseForFolder();
+    using FolderChooser = std::function<QString(const QString& title, const QString& start)>;
+    void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -104,7 +108,6 @@ private:
     void updateUndoState();
     void onFolderLost(const QString& path);
     void updateTitle();
-    void browseForFolder();
     void switchPreviewFocus();
     void setPreviewVisible(bool visible);
     void chooseFont();
@@ -137,6 +140,7 @@ private:
     QActionGroup* m_priorityGroup = nullptr;
     QStringList m_recent;
     QString m_browseStart;
+    FolderChooser m_chooseFolder;
     int m_priority = 0;
     bool m_removeSettings = false;
     bool m_shownOnce = false;

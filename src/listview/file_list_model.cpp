@@ -340,6 +340,17 @@ void CFileListModel::setName(int row, const std::string& name) {
     emit dataChanged(index(row, 0), index(row, 0));
 }
 
+void CFileListModel::setInformation(int row, int column, const QString& text) {
+    if (row < 0 || row >= rowCount() || column < 1 || column > kInformationColumns)
+        return;
+    if (m_rows[static_cast<size_t>(row)].folder)
+        return;
+    cellText(row, column); // reads an unread row
+    Row& r = m_rows[static_cast<size_t>(row)];
+    r.information[static_cast<size_t>(column - 1)] = text;
+    emit dataChanged(index(row, column), index(row, column));
+}
+
 Qt::CheckState CFileListModel::checkState(int row) const {
     return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].checked : Qt::Unchecked;
 }

@@ -65,6 +65,9 @@ public:
     // reads the file again.
     void forgetInformation(int row);
     void setName(int row, const std::string& name);
+    // Sets an information cell's text (column 1 to 9); the file is not touched and the
+    // row's other cells are read first, so a later read does not undo it.
+    void setInformation(int row, int column, const QString& text);
     Qt::CheckState checkState(int row) const;
 
     // Rows and records agree: every row shows a distinct, live record under its name.

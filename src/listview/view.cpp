@@ -8,10 +8,10 @@
 #include "settings/settings_store.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QDropEvent>
 #include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -106,6 +106,13 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
         return timer;
     };
     m_refreshTimer = makeTimer(kRefreshDelayMs);
+    m_titleTimer = makeTimer(kTitleCheckMs);
+    m_titleTimer->setSingleShot(false);
+    m_watchEndTimer = makeTimer(kWatchMs);
+    connect(m_titleTimer, &QTimer::timeout, this,
+            [this] { guard([this] { checkWindowTitle(); }); });
+    connect(m_watchEndTimer, &QTimer::timeout, this, &CMarlockUtilView::stopTitleWatch);
+    m_foreground = MakeDesktopForegroundWindow();
     m_statusTimer = makeTimer(20);
     m_previewTimer = makeTimer(50);
     connect(m_refreshTimer, &QTimer::timeout, this,
@@ -177,7 +184,8 @@ void CMarlockUtilView::buildViews() {
         view->viewport()->setAcceptDrops(true);
         view->setAcceptDrops(true);
         connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-            guard([this, index] { openRow(index.row()); });
+            if (index.isValid())
+                guard([this] { openSelection(QApplication::keyboardModifiers()); });
         });
     }
     connect(m_details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -355,20 +363,6 @@ void CMarlockUtilView::rescan() {
         repopulate();
         focusList();
     });
-}
-
-// Folders open in the list; files open with the desktop's default program.
-void CMarlockUtilView::openRow(int row) {
-    const int record = m_model->recordOfRow(row);
-    if (record < 0)
-        return;
-    if (m_model->isFolder(row)) {
-        if (m_doc.OpenFolderItem(m_doc.itemId(record)))
-            repopulate();
-        return;
-    }
-    QDesktopServices::openUrl(
-        QUrl::fromLocalFile(Decode(m_doc.GetItemName(record, NameMode::Parsing))));
 }
 
 void CMarlockUtilView::selectAll() {
@@ -644,10 +638,6 @@ bool CMarlockUtilView::handleKey(int key) {
     case Qt::Key_Backspace:
         goUp();
         return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        guard([this] { openRow(selectionMarkRow()); });
-        return true;
     case Qt::Key_Escape:
         m_cancel = true;
         return true;
@@ -694,10 +684,19 @@ bool CMarlockUtilView::handleDrop(QEvent* event) {
     const QList<QUrl> urls = drop->mimeData()->urls();
     if (urls.isEmpty() || !urls.front().isLocalFile())
         return false;
-    const QString path = urls.front().toLocalFile();
-    openFolder(QFileInfo(path).isDir() ? path : QFileInfo(path).absolutePath());
+    // The folder that holds the first item, be it a file or a folder.
+    std::string path = Encode(urls.front().toLocalFile());
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    openFolder(Decode(SplitPath(path).dir));
     drop->acceptProposedAction();
     return true;
+}
+
+// Keys the name editor passes on (Enter, Esc) are the editor's, not the list's.
+bool CMarlockUtilView::isEditing(QObject* view) const {
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && focus != view && static_cast<QWidget*>(view)->isAncestorOf(focus);
 }
 
 bool CMarlockUtilView::eventFilter(QObject* watched, QEvent* event) {
@@ -707,10 +706,12 @@ bool CMarlockUtilView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
         if (isView) {
             auto* key = static_cast<QKeyEvent*>(event);
-            // Keys the name editor passes on (Enter, Esc) are the editor's, not the list's.
-            const QWidget* focus = QApplication::focusWidget();
-            if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier) ||
-                (focus && focus != watched && static_cast<QWidget*>(watched)->isAncestorOf(focus)))
+            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                !isEditing(watched)) {
+                guard([this, key] { openSelection(key->modifiers()); });
+                return true;
+            }
+            if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || isEditing(watched))
                 break;
             return handleKey(key->key());
         }
@@ -725,9 +726,24 @@ bool CMarlockUtilView::eventFilter(QObject* watched, QEvent* event) {
         if (isViewport)
             return handleDrop(event);
         break;
+    case QEvent::ContextMenu:
+        if (isView || isViewport) {
+            guard([&] {
+                showContextMenu(static_cast<QWidget*>(watched),
+                                static_cast<QContextMenuEvent*>(event));
+            });
+            return true;
+        }
+        break;
     case QEvent::FocusIn:
-        if (isView)
+        if (isView) {
             m_statusTimer->start(1);
+            onListFocus(true);
+        }
+        break;
+    case QEvent::FocusOut:
+        if (isView)
+            onListFocus(false);
         break;
     default:
         break;

@@ -6,17 +6,23 @@
 
 #include "catalogue/document.h"
 #include "escape_check.h"
+#include "foreground_window.h"
 #include "operations/undo.h"
 #include "sort_order.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QAbstractItemView;
+class QAction;
+class QContextMenuEvent;
 class QListView;
+class QMenu;
 class QStackedWidget;
 class QTableView;
 class QTimer;
@@ -25,6 +31,7 @@ namespace tressel {
 
 class CFileListModel;
 class CPersistentFlag;
+class CPropertiesDialog;
 class CPersistentHistory;
 class IOperationReport;
 
@@ -48,7 +55,11 @@ public:
     void openFolder(const QString& path);
     void goUp();
     void rescan();
-    void openRow(int row);
+    // Double click or Enter: Alt shows the properties of every selected entry; a first
+    // selected folder opens in the list unless Ctrl is held; otherwise the first five
+    // entries open with their default application, and a single .exe starts the title
+    // watch.
+    void openSelection(Qt::KeyboardModifiers modifiers);
     void selectAll();
 
     // Display mode and filters.
@@ -74,6 +85,36 @@ public:
     void editName();
     // The end of a name edit: renames the row's file to the typed name.
     void renameRow(int row, const QString& typed);
+
+    // The context menu for a click at pos (viewport coordinates; the keyboard's menu
+    // uses the origin), built as the modifiers held now ask: the View menu when nothing
+    // is selected, our own short menu after the name submenu with Ctrl. The menu stays
+    // the view's (or the frame's); its actions dispatch their command identifiers.
+    QMenu* buildContextMenu(QPoint pos, Qt::KeyboardModifiers modifiers);
+    void dispatchCommand(int id);
+    // The menu shown on a right click with nothing selected.
+    void setViewMenu(QMenu* menu) { m_viewMenu = menu; }
+    bool appendFlag() const { return m_append; }
+    // The cell under the last menu's click: its row (-1 when none) and column.
+    std::pair<int, int> hitCell() const;
+    // Renames the selected files to the texts of an information column.
+    void renameToColumn(int column);
+
+    // Our properties window for these records; the last one shown stays reachable.
+    void showProperties(const std::vector<int>& records);
+    CPropertiesDialog* propertiesDialog() const;
+
+    // The title watch (timer 104 samples the foreground title, timer 105 ends it).
+    static constexpr int kTitleCheckMs = 500;
+    static constexpr int kWatchMs = 10000;
+    static constexpr int kWatchAfterFocusMs = 3000;
+    void setForegroundWindow(std::unique_ptr<IForegroundWindow> source);
+    void startTitleWatch(int record);
+    void checkWindowTitle();
+    void stopTitleWatch();
+    bool titleWatchRunning() const;
+    QTimer* titleTimer() const { return m_titleTimer; }
+    QTimer* watchEndTimer() const { return m_watchEndTimer; }
 
     // The undo history of the moves made from this list.
     CUndoHistory& undoHistory() { return m_undo; }
@@ -130,8 +171,22 @@ private:
     void guard(const std::function<void()>& handler);
     void showError(const QString& text);
     bool handleKey(int key);
+    bool isEditing(QObject* view) const;
     bool showListTooltip(QObject* viewport, QEvent* event);
     bool handleDrop(QEvent* event);
+    void showContextMenu(QWidget* target, QContextMenuEvent* event);
+    void addNameSubmenu(QMenu* popup, const std::vector<int>& records, bool append);
+    void addCommandItems(QMenu* popup, QPoint pos);
+    void addCtrlItems(QMenu* popup);
+    QAction* addCommand(QMenu* menu, const QString& text, int id, bool enabled = true);
+    std::vector<int> displayOrder() const;
+    void recordHitCell(QPoint pos);
+    QString hitCellText();
+    void copyToClipboard(const QString& text);
+    // Opens paths with their default application; a refusal is an error.
+    void launch(const QString& path);
+    void launchRecords(const std::vector<int>& records);
+    void onListFocus(bool in);
     void onSelectionChanged();
     void previewSelection();
     int selectionMarkRow() const;
@@ -161,6 +216,18 @@ private:
     int m_maxColumnWidth = kDefaultMaxColumnWidth;
     int m_findPosition = -1;
     bool m_cancel = false;
+    // Context menu state: rebuilt at every opening.
+    QMenu* m_popup = nullptr;
+    QMenu* m_viewMenu = nullptr;
+    bool m_append = false;
+    int m_hitRecord = -1;
+    int m_hitColumn = 0;
+    QPointer<CPropertiesDialog> m_properties;
+    // Title watch.
+    std::unique_ptr<IForegroundWindow> m_foreground;
+    QTimer* m_titleTimer = nullptr;
+    QTimer* m_watchEndTimer = nullptr;
+    int m_watchedRecord = -1;
     bool m_initialised = false;
     // Rows of vanished records, removed together once the document has compared.
     bool m_refreshing = false;

@@ -462,6 +462,9 @@ TEST_F(ViewTest, EnterOnAFolderOpensIt) {
     paint();
     view->detailsView()->setFocus();
     QTest::keyClick(view->detailsView(), Qt::Key_Return);
+    EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path()) << "Enter opens the selection only";
+    select({"sub"});
+    QTest::keyClick(view->detailsView(), Qt::Key_Return);
     EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path() + "sub/");
     EXPECT_EQ(names(), QStringList{"0A.bin"});
 }

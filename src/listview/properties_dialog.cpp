@@ -1,0 +1,106 @@
+#include "properties_dialog.h"
+
+#include "file_list_model.h"
+
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+namespace tressel {
+
+namespace {
+
+QString TimeText(const QDateTime& time) {
+    return time.isValid() ? time.toString("yyyy-MM-dd HH:mm:ss") : QString();
+}
+
+// lstat: a link is described as the link, as the list shows it.
+bool StatEntry(const QString& path, struct stat& st) {
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+QWidget* MakePage(const PropertyLines& lines, QWidget* parent) {
+    auto* scroll = new QScrollArea(parent);
+    scroll->setWidgetResizable(true);
+    auto* page = new QWidget(scroll);
+    auto* form = new QFormLayout(page);
+    for (const auto& [label, value] : lines) {
+        auto* text = new QLabel(value, page);
+        text->setTextFormat(Qt::PlainText);
+        text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        text->setWordWrap(true);
+        form->addRow(label + ":", text);
+    }
+    scroll->setWidget(page);
+    return scroll;
+}
+
+} // namespace
+
+QString PermissionText(unsigned mode) {
+    static const char kLetters[] = "rwx";
+    QString text;
+    for (int bit = 8; bit >= 0; --bit)
+        text += (mode & (1u << bit)) ? QChar(kLetters[(8 - bit) % 3]) : QChar('-');
+    return text + QString(" (%1)").arg(mode & 0777, 3, 8, QChar('0'));
+}
+
+PropertyLines EntryProperties(const EntryFacts& facts) {
+    PropertyLines lines;
+    lines.emplace_back("Path", facts.path);
+    lines.emplace_back("Type", facts.typeName);
+    struct stat st {};
+    const bool known = StatEntry(facts.path, st);
+    const QFileInfo info(facts.path);
+    const bool folder = known && S_ISDIR(st.st_mode);
+    lines.emplace_back("Size", !known || folder
+                                   ? QString()
+                                   : GroupThousands(static_cast<unsigned long long>(st.st_size)) +
+                                         " Bytes");
+    lines.emplace_back("Modified", TimeText(info.lastModified()));
+    lines.emplace_back("Accessed", TimeText(info.lastRead()));
+    lines.emplace_back("Changed", TimeText(info.metadataChangeTime()));
+    lines.emplace_back("Created", TimeText(info.birthTime()));
+    lines.emplace_back("Permissions", known ? PermissionText(st.st_mode) : QString());
+    lines.emplace_back("Owner", known ? info.owner() + ":" + info.group() : QString());
+    for (qsizetype i = 0; i < facts.headers.size(); ++i)
+        lines.emplace_back(facts.headers[i], i < facts.values.size() ? facts.values[i] : QString());
+    return lines;
+}
+
+CPropertiesDialog::CPropertiesDialog(const std::vector<EntryFacts>& entries, int total,
+                                     QWidget* parent)
+    : QDialog(parent) {
+    setObjectName("properties");
+    setAttribute(Qt::WA_DeleteOnClose);
+    const int shown = std::min<int>(static_cast<int>(entries.size()), kMaxTabs);
+    if (total == 1 && !entries.empty())
+        setWindowTitle(QFileInfo(entries.front().path).fileName() + " Properties");
+    else if (shown < total)
+        setWindowTitle(QString("Properties of the first %1 of %2 entries").arg(shown).arg(total));
+    else
+        setWindowTitle(QString("Properties of %1 entries").arg(total));
+
+    auto* layout = new QVBoxLayout(this);
+    m_tabs = new QTabWidget(this);
+    m_tabs->setUsesScrollButtons(true);
+    for (int i = 0; i < shown; ++i) {
+        const EntryFacts& facts = entries[static_cast<size_t>(i)];
+        m_tabs->addTab(MakePage(EntryProperties(facts), m_tabs), QFileInfo(facts.path).fileName());
+    }
+    layout->addWidget(m_tabs);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(520, 560);
+}
+
+} // namespace tressel
