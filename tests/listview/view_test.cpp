@@ -1,4 +1,4 @@
-#include "gui_fixture.h"
+#include "view_fixture.h"
 
 #include "catalogue/document.h"
 #include "listview/file_list_model.h"
@@ -26,54 +26,6 @@ namespace {
 std::string Bytes(size_t n) {
     return std::string(n, 'x');
 }
-
-class ViewTest : public GuiTest {
-protected:
-    ViewTest() {
-        doc.setReaderTable(&CountingReaderTable());
-        view = std::make_unique<CMarlockUtilView>(doc);
-        view->resize(900, 400);
-        QObject::connect(view.get(), &CMarlockUtilView::statusText,
-                         [this](int pane, const QString& text) { panes[pane] = text; });
-    }
-
-    void open(const std::string& path) {
-        ASSERT_TRUE(doc.TryOpenFolderPath(path));
-        view->initialUpdate();
-    }
-
-    QStringList names() {
-        QStringList out;
-        for (int row = 0; row < view->model().rowCount(); ++row)
-            out << view->model().name(row);
-        return out;
-    }
-
-    void expectConsistent() {
-        std::string problem;
-        EXPECT_TRUE(view->model().isConsistent(&problem)) << problem;
-    }
-
-    void select(const QStringList& wanted) {
-        auto* selection = view->detailsView()->selectionModel();
-        selection->clearSelection();
-        for (int row = 0; row < view->model().rowCount(); ++row) {
-            if (wanted.contains(view->model().name(row)))
-                selection->select(view->model().index(row, 0),
-                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
-    }
-
-    void paint() {
-        view->show();
-        QApplication::processEvents();
-        view->detailsView()->viewport()->repaint();
-    }
-
-    CMarlockUtilDoc doc;
-    std::unique_ptr<CMarlockUtilView> view;
-    QString panes[3];
-};
 
 TEST_F(ViewTest, OpenShowsOneRowPerRecordFoldersFirstAndNothingRead) {
     folder.write("0B.bin", "b");
