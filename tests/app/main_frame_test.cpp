@@ -7,7 +7,10 @@
 #include "listview/file_list_model.h"
 #include "listview/view.h"
 
+#include <QTableView>
+
 #include <QAbstractItemView>
+#include <QContextMenuEvent>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -173,6 +176,84 @@ TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
     EXPECT_TRUE(frame.action("undo")->isEnabled());
     EXPECT_TRUE(WaitUntil([&frame] { return names(frame) == QStringList{"Named.bin"}; }))
         << names(frame).join(' ').toStdString();
+}
+
+TEST_F(FrameTest, ContextMenuShowsTheViewMenuOrRenamesWithAReportAndProgress) {
+    folder.write("0A.exe", ReadableContent("Setup"));
+    folder.write("0B.exe", ReadableContent("Setup"));
+    auto program = startProgram();
+    program->document()->setReaderTable(&CountingReaderTable());
+    CMainFrame& frame = *program->frame();
+    frame.openFolder(QString::fromStdString(folder.path()));
+    CMarlockUtilView& view = frame.view();
+    QMenu* viewMenu = view.buildContextMenu(QPoint(1, 1), Qt::NoModifier);
+    ASSERT_NE(viewMenu, nullptr);
+    EXPECT_EQ(viewMenu->title(), "&View");
+    EXPECT_EQ(viewMenu, frame.findChild<QMenu*>("viewMenu"));
+
+    view.selectAll();
+    QMenu* popup = view.buildContextMenu(QPoint(1, 1), Qt::NoModifier);
+    ASSERT_NE(popup, nullptr);
+    ASSERT_NE(popup->actions().front()->menu(), nullptr);
+    QAction* description = popup->actions().front()->menu()->actions().front();
+    EXPECT_EQ(description->text(), "FileDescription (1)");
+    description->trigger();
+    EXPECT_EQ(frame.statusPaneText(2), "2 Renamed");
+    EXPECT_EQ(frame.progressBar()->maximum(), 2);
+    EXPECT_EQ(frame.progressBar()->value(), 2);
+    EXPECT_TRUE(PathExists(folder.file("Setup[1].exe")));
+    EXPECT_TRUE(frame.action("undo")->isEnabled());
+    frame.action("undo")->trigger();
+    EXPECT_TRUE(PathExists(folder.file("0A.exe")));
+    EXPECT_TRUE(PathExists(folder.file("0B.exe")));
+}
+
+TEST_F(FrameTest, RightClickAndTheMenuKeyPopUpTheContextMenu) {
+    folder.write("0A.exe", ReadableContent("Setup"));
+    auto program = startProgram();
+    program->document()->setReaderTable(&CountingReaderTable());
+    CMainFrame& frame = *program->frame();
+    frame.openFolder(QString::fromStdString(folder.path()));
+    frame.show();
+    CMarlockUtilView& view = frame.view();
+    view.selectAll();
+    QWidget* viewport = view.currentView()->viewport();
+    const QRect cell = view.detailsView()->visualRect(view.model().index(0, 1));
+    QContextMenuEvent click(QContextMenuEvent::Mouse, cell.center(),
+                            viewport->mapToGlobal(cell.center()));
+    QApplication::sendEvent(viewport, &click);
+    auto* popup = view.findChild<QMenu*>("contextMenu");
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(WaitUntil([popup] { return popup->isVisible(); }));
+    EXPECT_EQ(view.hitCell(), std::make_pair(0, 1));
+    popup->close();
+
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QApplication::sendEvent(view.currentView(), &key);
+    EXPECT_EQ(view.hitCell(), std::make_pair(0, 0)) << "the keyboard's menu is at the origin";
+    QApplication::processEvents();
+    for (QMenu* menu : view.findChildren<QMenu*>("contextMenu"))
+        menu->close();
+}
+
+TEST_F(FrameTest, OpenBrowsesForAFolderStartingAtTheLastChoice) {
+    folder.mkdir("one");
+    folder.mkdir("two");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    QStringList calls;
+    QString answer = QString::fromStdString(folder.file("one"));
+    frame.setFolderChooser([&](const QString& title, const QString& start) {
+        calls << title + "|" + start;
+        return answer;
+    });
+    frame.action("open")->trigger();
+    EXPECT_EQ(program->document()->pathName(), folder.file("one/"));
+    answer = QString();
+    frame.action("open")->trigger();
+    EXPECT_EQ(program->document()->pathName(), folder.file("one/")) << "Cancel opens nothing";
+    ASSERT_EQ(calls.size(), 2);
+    EXPECT_EQ(calls[1], "Choose a folder|" + QString::fromStdString(folder.file("one")));
 }
 
 TEST_F(FrameTest, MenuHelpTakesTheStatusBarAndThePanesComeBack) {
