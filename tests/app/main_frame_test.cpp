@@ -10,9 +10,9 @@
 #include <QTableView>
 
 #include <QAbstractItemView>
-#include <QContextMenuEvent>
 #include <QAction>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>

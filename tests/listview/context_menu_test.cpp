@@ -10,13 +10,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTest>
 
 namespace tressel::test {
 namespace {
 
 TEST(NameMenuItems, OneRowOffersDistinctTextsInDisplayOrderButNeverTheCurrentName) {
-    const std::vector<std::string> cells{"0A1B.exe", "Setup Program", "Setup Program",
-                                         "0A1B.exe", "0A1B", "", "Acme", "", "", "1.0"};
+    const std::vector<std::string> cells{
+        "0A1B.exe", "Setup Program", "Setup Program", "0A1B.exe", "0A1B", "", "Acme", "", "",
+        "1.0"};
     const std::vector<int> order{0, 9, 1, 2, 3, 4, 5, 6, 7, 8};
     const auto items = SingleRowNameItems(cells, order);
     ASSERT_EQ(items.size(), 3u);
@@ -32,9 +34,8 @@ TEST(NameMenuItems, SeveralRowsOfferTheHeadersOfFilledColumnsInDisplayOrder) {
     std::vector<std::string> headers{"Name"};
     for (int i = 1; i <= 9; ++i)
         headers.push_back("H" + std::to_string(i));
-    const auto items =
-        MultiRowNameItems([](int column) { return column == 1 || column == 9; }, headers,
-                          {0, 9, 2, 1, 3, 4, 5, 6, 7, 8, 42});
+    const auto items = MultiRowNameItems([](int column) { return column == 1 || column == 9; },
+                                         headers, {0, 9, 2, 1, 3, 4, 5, 6, 7, 8, 42});
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].text, "H9");
     EXPECT_EQ(items[1].text, "H1");
@@ -140,6 +141,36 @@ TEST_F(MenuTest, ThreeEqualDescriptionsAreNumberedInRowOrderUndoablyFromTheMenu)
     EXPECT_FALSE(PathExists(folder.file("Setup.exe")));
     view->redo();
     EXPECT_EQ(ReadWholeFile(folder.file("Setup[2].exe")), ReadableContent("Setup") + "0C.exe");
+}
+
+// Esc pressed while the first file is renamed, through the same check the key uses.
+struct EscAtFirstStep : IProgress {
+    explicit EscAtFirstStep(QWidget* list) : list(list) {}
+    void start(uint64_t) override {}
+    void step() override {
+        if (++steps == 1)
+            QTest::keyClick(list, Qt::Key_Escape);
+    }
+    QWidget* list;
+    int steps = 0;
+};
+
+TEST_F(MenuTest, EscStopsTheRenameAfterTheCurrentFileAndKeepsWhatWasDone) {
+    for (const char* name : {"0A.exe", "0B.exe", "0C.exe"})
+        folder.write(name, ReadableContent(std::string("Named ") + name[1]));
+    open(folder.path());
+    EscAtFirstStep esc(view->detailsView());
+    view->setProgress(&esc);
+    select({"0A.exe", "0B.exe", "0C.exe"});
+    view->dispatchCommand(1);
+    EXPECT_TRUE(PathExists(folder.file("Named A.exe")));
+    EXPECT_TRUE(PathExists(folder.file("0B.exe")));
+    EXPECT_TRUE(PathExists(folder.file("0C.exe")));
+    EXPECT_EQ(paneTwo.back(), "1 Renamed, Selected Unchanged");
+    EXPECT_TRUE(view->cancelFlag());
+    ASSERT_TRUE(view->canUndo()) << "what was done is undoable";
+    view->undo();
+    EXPECT_TRUE(PathExists(folder.file("0A.exe")));
 }
 
 TEST_F(MenuTest, ShiftAppendsTheTextToTheStemAndTheFlagEndsWithTheCommand) {
@@ -253,10 +284,9 @@ TEST_F(MenuTest, FullMenuOrderWithHistoryAndTheCommandsOfLaterWorkDisabled) {
     view->moveToHistory().entries() = QStringList{"/sat/Apps/", "/sat/Music"};
     select({"0A.bin"});
     QMenu* popup = menuAt("0A.bin", 1);
-    EXPECT_EQ(Texts(popup),
-              (QStringList{"Rename To", "-", "&Move To", "&Copy To", "-", "Find this Text",
-                           "Copy this Text", "Clear this Text", "-", "&Delete", "Rena&me", "-",
-                           "P&roperties..."}));
+    EXPECT_EQ(Texts(popup), (QStringList{"Rename To", "-", "&Move To", "&Copy To", "-",
+                                         "Find this Text", "Copy this Text", "Clear this Text", "-",
+                                         "&Delete", "Rena&me", "-", "P&roperties..."}));
     for (int id : {menu::Delete, menu::FindText, menu::MoveToChoose, menu::CopyToChoose,
                    menu::MoveToHistory + 1, menu::CopyToHistory})
         EXPECT_FALSE(FindCommand(popup, id)->isEnabled()) << id;

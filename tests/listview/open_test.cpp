@@ -23,9 +23,7 @@ QString Q(const std::string& text) {
 
 class OpenTest : public ViewTest {
 protected:
-    void selectAllRows() {
-        view->detailsView()->selectAll();
-    }
+    void selectAllRows() { view->detailsView()->selectAll(); }
     UrlRecorder urls;
 };
 
@@ -51,7 +49,8 @@ TEST_F(OpenTest, FolderOpensInTheListAndWithCtrlWithTheDefaultApplication) {
 
 TEST_F(OpenTest, AtMostFiveFilesOpenAndAltShowsThePropertiesOfAll) {
     for (int i = 0; i < 8; ++i)
-        folder.write("0" + std::to_string(i) + ".txt", ReadableContent("Text " + std::to_string(i)));
+        folder.write("0" + std::to_string(i) + ".txt",
+                     ReadableContent("Text " + std::to_string(i)));
     open(folder.path());
     selectAllRows();
     view->openSelection(Qt::NoModifier);
