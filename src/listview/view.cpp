@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QDesktopServices>
 #include <QDropEvent>
 #include <QFile>
 #include <QHeaderView>
@@ -519,23 +518,21 @@ CSilentFeedback& Silent() {
 
 } // namespace
 
+IProgress& CMarlockUtilView::progress() {
+    return m_progress ? *m_progress : static_cast<IProgress&>(Silent());
+}
+
 void CMarlockUtilView::report(const std::string& subject, int errors) {
     (m_report ? *m_report : Silent()).report(subject, errors);
 }
 
 void CMarlockUtilView::undo() {
-    guard([this] {
-        RunUndoCommand(m_undo, m_report ? *m_report : Silent(),
-                       m_progress ? *m_progress : static_cast<IProgress&>(Silent()));
-    });
+    guard([this] { RunUndoCommand(m_undo, m_report ? *m_report : Silent(), progress()); });
     emit undoStateChanged();
 }
 
 void CMarlockUtilView::redo() {
-    guard([this] {
-        RunRedoCommand(m_undo, m_report ? *m_report : Silent(),
-                       m_progress ? *m_progress : static_cast<IProgress&>(Silent()));
-    });
+    guard([this] { RunRedoCommand(m_undo, m_report ? *m_report : Silent(), progress()); });
     emit undoStateChanged();
 }
 

@@ -193,6 +193,8 @@ private:
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
     void report(const std::string& subject, int errors);
+    // The window's progress bar, or nothing when the view stands alone.
+    IProgress& progress();
     void removeVanishedRows();
 
     CMarlockUtilDoc& m_doc;

@@ -60,11 +60,6 @@ private:
     std::vector<int> m_rows;
 };
 
-struct CNoProgress : IProgress {
-    void start(uint64_t) override {}
-    void step() override {}
-};
-
 } // namespace
 
 std::vector<int> CMarlockUtilView::displayOrder() const {
@@ -270,7 +265,6 @@ void CMarlockUtilView::renameToColumn(int column) {
         m_cancel = false;
         CLongCommand command(m_escape);
         emit statusText(2, "Press Esc to cancel");
-        CNoProgress noProgress;
         std::vector<int> rows;
         for (int record : selectedRecords())
             rows.push_back(m_model->rowOfRecord(record));
@@ -278,7 +272,7 @@ void CMarlockUtilView::renameToColumn(int column) {
         RenameOptions options;
         options.column = column;
         options.append = m_append;
-        options.progress = m_progress ? m_progress : &noProgress;
+        options.progress = &progress();
         options.cancel = &m_escape;
         const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
         m_cancel = result.cancelled;

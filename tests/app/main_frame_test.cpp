@@ -228,7 +228,8 @@ TEST_F(FrameTest, RightClickAndTheMenuKeyPopUpTheContextMenu) {
     EXPECT_EQ(view.hitCell(), std::make_pair(0, 1));
     popup->close();
 
-    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0),
+                          view.currentView()->mapToGlobal(QPoint(0, 0)));
     QApplication::sendEvent(view.currentView(), &key);
     EXPECT_EQ(view.hitCell(), std::make_pair(0, 0)) << "the keyboard's menu is at the origin";
     QApplication::processEvents();
