@@ -7,6 +7,8 @@
 #include "catalogue/document.h"
 #include "settings/settings_store.h"
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -73,12 +75,6 @@ BENCHMARK(BM_InformationOfUnrecognisedFiles)->Unit(benchmark::kMillisecond)->Min
 } // namespace
 
 int main(int argc, char** argv) {
-    // Never touch the user's settings from a benchmark.
-    const std::string config = std::filesystem::temp_directory_path() / "tressel-bench-config";
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    tressel::SettingsStore::instance().setReadOnly(true);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    tressel::bench::IsolateFromTheUser();
+    return tressel::bench::RunBenchmarks(argc, argv);
 }

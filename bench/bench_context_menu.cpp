@@ -14,6 +14,8 @@
 #include <QMenu>
 #include <QTableView>
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -91,16 +93,7 @@ BENCHMARK(BM_RenameClashingDescriptions)->Arg(100)->Arg(500)->Unit(benchmark::kM
 } // namespace
 
 int main(int argc, char** argv) {
-    // Never touch the user's settings or undo journals from a benchmark.
-    const std::string scratch = fs::temp_directory_path() / "tressel-bench-config";
-    setenv("XDG_CONFIG_HOME", scratch.c_str(), 1);
-    setenv("XDG_STATE_HOME", scratch.c_str(), 1);
-    tressel::SettingsStore::instance().setReadOnly(true);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    tressel::bench::IsolateFromTheUser();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tressel::bench::RunBenchmarks(argc, argv);
 }

@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QTableView>
 
+#include "bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -84,15 +86,7 @@ BENCHMARK(BM_SortByName)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 } // namespace
 
 int main(int argc, char** argv) {
-    // Never touch the user's settings from a benchmark.
-    const std::string config = std::filesystem::temp_directory_path() / "tressel-bench-config";
-    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    tressel::SettingsStore::instance().setReadOnly(true);
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    tressel::bench::IsolateFromTheUser();
     QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tressel::bench::RunBenchmarks(argc, argv);
 }
