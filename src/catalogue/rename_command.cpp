@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 
+#include <climits>
 #include <cstdlib>
 #include <set>
 #include <sys/stat.h>
@@ -63,6 +64,8 @@ std::string NumberClashingName(std::string name, std::string_view current,
     while (exists(name) && !EqualsNoCase(name, current)) {
         const PathParts parts = SplitPath(name);
         auto [stem, n] = SplitCounter(parts.stem, name);
+        if (n == LONG_MAX)
+            break; // no next number; the move routine numbers or refuses it safely
         name = stem + "[" + std::to_string(n + 1) + "]" + parts.ext;
     }
     return name;

@@ -123,6 +123,10 @@ TEST_F(RenameCommandTest, ClashNumberingReadsTheCounterOnlyFromTheStem) {
     EXPECT_EQ(NumberClashingName("report[4].txt", "x", exists), "report[5].txt");
     EXPECT_EQ(NumberClashingName("Setup.exe", "x", exists), "Setup[2].exe");
     EXPECT_EQ(NumberClashingName("free.txt", "x", exists), "free.txt");
+    // A counter too large to go up stops the numbering instead of overflowing.
+    existing.insert("x[99999999999999999999].bin");
+    EXPECT_EQ(NumberClashingName("x[99999999999999999999].bin", "y", exists),
+              "x[99999999999999999999].bin");
     // A clash with the file's own name in another case is no clash.
     EXPECT_EQ(NumberClashingName("Setup.exe", "SETUP.EXE", exists), "Setup.exe");
 }
