@@ -5,6 +5,9 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // "--screenshot FILE": saves a picture of the main window once it has settled, then
@@ -18,9 +21,22 @@ QString TakeScreenshotOption(QStringList& arguments) {
     return file;
 }
 
+// Answered before QApplication exists, so that it needs no display.
+bool AnswerVersionOption(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("tressel-renamer %s\n", TRESSEL_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (AnswerVersionOption(argc, argv))
+        return 0;
     QApplication app(argc, argv);
     QApplication::setApplicationName("tressel-renamer");
     QApplication::setApplicationDisplayName("Tressel Renamer");

@@ -31,6 +31,10 @@ void PrintUsage(std::ostream& out) {
         out << command.summary << '\n';
     }
     out << "\n"
+           "Options:\n"
+           "  -h, --help  show this text\n"
+           "  --version   print the version\n"
+           "\n"
            "Run 'tressel COMMAND --help' for a command's options.\n"
            "Options are read from the program's settings file ($XDG_CONFIG_HOME/TresselUtil/\n"
            "TresselUtil.conf) and never written by this tool.\n";
@@ -157,6 +161,10 @@ int Run(const Args& args, std::ostream& out, std::ostream& err) {
     }
     if (IsHelpOption(args[0]) || args[0] == "help") {
         PrintUsage(out);
+        return 0;
+    }
+    if (args[0] == "--version") {
+        out << "tressel " << TRESSEL_VERSION << '\n';
         return 0;
     }
     for (const Command& command : kCommands) {
