@@ -1,0 +1,80 @@
+# bash completion for tressel: commands, their options, column numbers and folders.
+
+_tressel_command_options() {
+    case $1 in
+    info) echo "--scan-all --json --why --help" ;;
+    rename) echo "--column --append --dry-run --scan-all --help" ;;
+    undo) echo "--list --dry-run --help" ;;
+    esac
+}
+
+# Offers the entries of folder $1 that begin with $2, relative to that folder.
+_tressel_names_in() {
+    local folder=${1%/} cur=$2 entry
+    folder=${folder:-.}
+    folder=${folder/#\~/$HOME}
+    while IFS= read -r entry; do
+        [[ -n $entry ]] && COMPREPLY+=("${entry#"$folder"/}")
+    done < <(compgen -f -- "$folder/$cur")
+}
+
+_tressel() {
+    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
+    local command="" i word optionsDone="" operands=()
+    COMPREPLY=()
+
+    # The command is the first word that is not an option; after it, the operands.
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        word=${COMP_WORDS[i]}
+        if [[ -z $command ]]; then
+            [[ $word != -* ]] && command=$word
+        elif [[ -z $optionsDone && $word == -- ]]; then
+            optionsDone=1
+        elif [[ -z $optionsDone && $word == -* ]]; then
+            :
+        elif [[ -z $optionsDone && $command == rename && ${COMP_WORDS[i - 1]} == --column ]]; then
+            : # the column number
+        else
+            operands+=("$word")
+        fi
+    done
+
+    if [[ -z $command ]]; then
+        if [[ $cur == -* ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
+        else
+            mapfile -t COMPREPLY < <(compgen -W "info rename undo help" -- "$cur")
+        fi
+        return
+    fi
+
+    if [[ $command == rename && -z $optionsDone ]]; then
+        if [[ $prev == --column ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "1 2 3 4 5 6 7 8 9" -- "$cur")
+            return
+        fi
+        if [[ $cur == --column=* ]]; then
+            mapfile -t COMPREPLY < <(compgen -P --column= -W "1 2 3 4 5 6 7 8 9" -- "${cur#--column=}")
+            return
+        fi
+    fi
+    if [[ -z $optionsDone && $cur == -* ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$(_tressel_command_options "$command")" -- "$cur")
+        return
+    fi
+
+    compopt -o filenames 2>/dev/null
+    case $command in
+    info) mapfile -t COMPREPLY < <(compgen -f -- "$cur") ;;
+    rename)
+        if ((${#operands[@]} == 0)); then
+            mapfile -t COMPREPLY < <(compgen -d -- "$cur")
+        else
+            _tressel_names_in "${operands[0]}" "$cur"
+        fi
+        ;;
+    undo) ((${#operands[@]} == 0)) && mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
+    esac
+}
+
+complete -F _tressel tressel
