@@ -7,18 +7,16 @@
 set -uo pipefail
 tressel=$(realpath "$1") bash_completion=$(realpath "$2") zsh_completion=$(realpath "$3")
 failures=0
+# shellcheck source=help_text.sh
+source "$(dirname "$0")/help_text.sh"
 
 fail() {
     echo "FAIL: $*"
     failures=$((failures + 1))
 }
 
-commands_of() {
-    awk '/^Commands:/ { on = 1; next } on && /^$/ { exit } on { print $1 }'
-}
 long_options_of() {
-    awk '/^Options:/ { on = 1; next } on && /^$/ { exit }
-         on && /^  -/ { for (i = 1; i <= NF; i++) if ($i ~ /^--/) { sub(/,$/, "", $i); print $i } }'
+    options_of | grep -- '^--'
 }
 
 # The completions bash offers for the words given; the last word is the one completed.

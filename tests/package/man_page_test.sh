@@ -2,12 +2,14 @@
 # The manual page documents what the tool offers: every command of 'tressel --help'
 # has a sub-section under COMMANDS, and every option of 'tressel --help' and of each
 # 'tressel COMMAND --help' is a defined term (bold, followed by its description) in
-# that command's sub-section or among the general OPTIONS. The lists come from the help texts, so a new option without a
-# manual entry fails here.
+# that command's sub-section or among the general OPTIONS. The lists come from the
+# help texts, so a new option without a manual entry fails here.
 #   man_page_test.sh TRESSEL PAGE.1
 set -uo pipefail
 tressel=$1 page=$2
 failures=0
+# shellcheck source=help_text.sh
+source "$(dirname "$0")/help_text.sh"
 
 fail() {
     echo "FAIL: $*"
@@ -22,21 +24,6 @@ section_terms() {
         /^\.SS / { subsection = $2; heading = 1 }
         /^\.RS/ && current == sh && (ss == "" || subsection == ss) && !heading { print previous }
         { if (!/^\.SH |^\.SS /) heading = 0; previous = $0 }' "$page"
-}
-
-commands_of() {
-    awk '/^Commands:/ { on = 1; next } on && /^$/ { exit } on { print $1 }'
-}
-
-# "  -h, --help  text" and "  --column N  text" give -h, --help and --column.
-options_of() {
-    awk '/^Options:/ { on = 1; next }
-         on && /^$/ { exit }
-         on && /^  -/ {
-             sub(/^  /, ""); split($0, parts, /  +/)
-             n = split(parts[1], names, /, /)
-             for (i = 1; i <= n; i++) { split(names[i], words, / /); print words[1] }
-         }'
 }
 
 documented_in() { # TEXT OPTION
