@@ -2,7 +2,6 @@
 
 #include "plain_move.h"
 #include "platform/paths.h"
-#include "platform/text.h"
 #include "undo.h"
 
 #include <cstdint>
@@ -85,7 +84,7 @@ bool NextFreeName(const std::string& source, std::string& target) {
     const PathParts parts = SplitPath(target);
     Counter counter = ReadCounter(parts.stem);
     const size_t limit = FileNameLimit(parts.dir);
-    while (Exists(target) && !EqualsNoCase(target, source)) {
+    while (Exists(target) && !NamesSameEntry(target, source)) {
         if (counter.value == std::numeric_limits<int64_t>::max())
             return false;
         ++counter.value;
@@ -95,6 +94,22 @@ bool NextFreeName(const std::string& source, std::string& target) {
     return true;
 }
 
+// A forbidden character, or a control character U+0000-U+001F or U+007F.
+bool IsForbiddenByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F ||
+           kForbiddenNameCharacters.find(c) != std::string_view::npos;
+}
+
+// U+0080-U+009F, which UTF-8 writes as C2 80 to C2 9F. A lone byte 0x80-0x9F is no
+// character of its own (a continuation byte, or a byte of a name that is not UTF-8)
+// and stays.
+bool IsC1ControlAt(std::string_view text, size_t i) {
+    return static_cast<unsigned char>(text[i]) == 0xC2 && i + 1 < text.size() &&
+           static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+           static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+}
+
 } // namespace
 
 void SanitiseName(std::string& text) {
@@ -102,15 +117,24 @@ void SanitiseName(std::string& text) {
         return;
     if (text.front() == '.')
         text.front() = '_';
-    for (char& c : text) {
-        if (kForbiddenNameCharacters.find(c) != std::string_view::npos)
-            c = '_';
+    std::string cleaned;
+    cleaned.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsC1ControlAt(text, i)) {
+            cleaned.push_back('_'); // one '_' for the character's two bytes
+            ++i;
+        } else {
+            cleaned.push_back(IsForbiddenByte(text[i]) ? '_' : text[i]);
+        }
     }
+    text = std::move(cleaned);
 }
 
 bool MoveItem(const std::string& source, std::string& target, CUndoGroup* group) {
     CreateMissingFolder(SplitPath(target).dir);
     target = CleanTarget(target);
+    if (target == source)
+        return Exists(source); // cleaned back to its own name: no move, nothing to record
     if (!TryMove(source, target, group)) {
         if (!NextFreeName(source, target) || !TryMove(source, target, group))
             return false;
