@@ -118,17 +118,83 @@ TEST_F(RenameCommandTest, TargetNamesAreCleanedAndKeepTheExtension) {
 
 TEST_F(RenameCommandTest, ClashNumberingReadsTheCounterOnlyFromTheStem) {
     std::set<std::string> existing = {"a.b[1]", "report[4].txt", "Setup.exe", "Setup[1].exe"};
-    auto exists = [&](const std::string& name) { return existing.count(name) > 0; };
-    EXPECT_EQ(NumberClashingName("a.b[1]", "x", exists), "a[1].b[1]");
-    EXPECT_EQ(NumberClashingName("report[4].txt", "x", exists), "report[5].txt");
-    EXPECT_EQ(NumberClashingName("Setup.exe", "x", exists), "Setup[2].exe");
-    EXPECT_EQ(NumberClashingName("free.txt", "x", exists), "free.txt");
+    auto clashes = [&](const std::string& name) { return existing.count(name) > 0; };
+    EXPECT_EQ(NumberClashingName("a.b[1]", clashes), "a[1].b[1]");
+    EXPECT_EQ(NumberClashingName("report[4].txt", clashes), "report[5].txt");
+    EXPECT_EQ(NumberClashingName("Setup.exe", clashes), "Setup[2].exe");
+    EXPECT_EQ(NumberClashingName("free.txt", clashes), "free.txt");
     // A counter too large to go up stops the numbering instead of overflowing.
     existing.insert("x[99999999999999999999].bin");
-    EXPECT_EQ(NumberClashingName("x[99999999999999999999].bin", "y", exists),
+    EXPECT_EQ(NumberClashingName("x[99999999999999999999].bin", clashes),
               "x[99999999999999999999].bin");
-    // A clash with the file's own name in another case is no clash.
-    EXPECT_EQ(NumberClashingName("Setup.exe", "SETUP.EXE", exists), "Setup.exe");
+    // A numbered name still fits the file system, as the move routine would cut it.
+    const std::string full = std::string(251, 'x') + ".txt";
+    existing.insert(full);
+    EXPECT_EQ(NumberClashingName(full, clashes, 255), std::string(248, 'x') + "[1].txt");
+}
+
+TEST_F(RenameCommandTest, TargetNamesHoldNoControlCharactersAndFitTheLimit) {
+    const struct {
+        const char* value;
+        bool append;
+        std::string want;
+    } cases[] = {
+        {"Bell\a and \x1b[31mred", false, "Bell_ and _[31mred.mp3"},
+        {"nul\x7f del \xC2\x85 nel \xC2\x9B csi", false, "nul_ del _ nel _ csi.mp3"},
+        {"\xC2\xA0kept \xC3\x85", false, "\xC2\xA0kept \xC3\x85.mp3"}, // U+00A0, U+00C5
+        {"Band", true, "1A2B_Band.mp3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RenameTargetName("1A2B.mp3", c.value, c.append), c.want) << c.value;
+    // At the length limit an appended text is cut away again: the name stays.
+    const std::string longest = std::string(251, 'x') + ".mp3";
+    EXPECT_EQ(RenameTargetName(longest, "Band", true, 255), longest);
+}
+
+TEST_F(RenameCommandTest, CaseOnlyClashWithAnotherFileIsNumberedInRealAndDryRuns) {
+    for (const bool dryRun : {false, true}) {
+        test::TempDir dir;
+        dir.write("README.mp3", "mine");
+        dir.write("readme.mp3", "another file");
+        dir.write("Song.mp3", "song");
+        if (test::ReadWholeFile(dir.file("README.mp3")) != "mine")
+            GTEST_SKIP() << "the temporary folder ignores letter case";
+        CMarlockUtilDoc folder;
+        folder.OpenFolderPath(dir.path());
+        const int mine = folder.findRecord("README.mp3");
+        const int song = folder.findRecord("Song.mp3");
+        FakeRows rows(folder, {mine, song});
+        rows.setCell(mine, 1, "readme");
+        rows.setCell(song, 1, "SONG"); // the file itself in other letters: no number
+        CUndoGroup group;
+        std::vector<std::string> renamed;
+        RenameOptions options;
+        options.dryRun = dryRun;
+        options.onRename = [&](const std::string& from, const std::string& to) {
+            renamed.push_back(from + " -> " + to);
+        };
+        EXPECT_EQ(RunRenameCommand(folder, rows, group, options).status, "2 Renamed");
+        EXPECT_EQ(renamed,
+                  (std::vector<std::string>{"README.mp3 -> readme[1].mp3", "Song.mp3 -> SONG.mp3"}))
+            << "dry run " << dryRun;
+        EXPECT_EQ(test::ReadWholeFile(dir.file("readme.mp3")), "another file");
+        EXPECT_EQ(test::ReadWholeFile(dir.file(dryRun ? "README.mp3" : "readme[1].mp3")), "mine");
+        EXPECT_EQ(test::ReadWholeFile(dir.file(dryRun ? "Song.mp3" : "SONG.mp3")), "song");
+    }
+}
+
+TEST_F(RenameCommandTest, AnAppendThatLeavesTheNameAsItIsIsNoRename) {
+    const std::string longest = std::string(251, 'x') + ".mp3";
+    sat.write(longest, "x");
+    open();
+    FakeRows rows(doc, {0});
+    rows.setCell(0, 1, "Band");
+    CUndoGroup group;
+    RenameOptions options;
+    options.append = true;
+    EXPECT_EQ(RunRenameCommand(doc, rows, group, options).status, "0 Renamed, Selected Unchanged");
+    EXPECT_TRUE(group.empty());
+    EXPECT_EQ(listing(), std::vector<std::string>{longest});
 }
 
 TEST_F(RenameCommandTest, FoldersAreDeselectedAndEmptyValuesLeftSelected) {
