@@ -2,6 +2,7 @@
 
 #include "plain_move.h"
 #include "platform/paths.h"
+#include "platform/text.h"
 #include "undo.h"
 
 #include <cstdint>
@@ -94,22 +95,6 @@ bool NextFreeName(const std::string& source, std::string& target) {
     return true;
 }
 
-// A forbidden character, or a control character U+0000-U+001F or U+007F.
-bool IsForbiddenByte(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x20 || byte == 0x7F ||
-           kForbiddenNameCharacters.find(c) != std::string_view::npos;
-}
-
-// U+0080-U+009F, which UTF-8 writes as C2 80 to C2 9F. A lone byte 0x80-0x9F is no
-// character of its own (a continuation byte, or a byte of a name that is not UTF-8)
-// and stays.
-bool IsC1ControlAt(std::string_view text, size_t i) {
-    return static_cast<unsigned char>(text[i]) == 0xC2 && i + 1 < text.size() &&
-           static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
-           static_cast<unsigned char>(text[i + 1]) <= 0x9F;
-}
-
 } // namespace
 
 void SanitiseName(std::string& text) {
@@ -120,11 +105,12 @@ void SanitiseName(std::string& text) {
     std::string cleaned;
     cleaned.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        if (IsC1ControlAt(text, i)) {
-            cleaned.push_back('_'); // one '_' for the character's two bytes
-            ++i;
+        if (const size_t length = ControlCharacterLength(text, i)) {
+            cleaned.push_back('_'); // one '_' for all of the character's bytes
+            i += length - 1;
         } else {
-            cleaned.push_back(IsForbiddenByte(text[i]) ? '_' : text[i]);
+            const bool forbidden = kForbiddenNameCharacters.find(text[i]) != std::string_view::npos;
+            cleaned.push_back(forbidden ? '_' : text[i]);
         }
     }
     text = std::move(cleaned);
