@@ -151,52 +151,6 @@ TEST_F(RenameCommandTest, TargetNamesHoldNoControlCharactersAndFitTheLimit) {
     EXPECT_EQ(RenameTargetName(longest, "Band", true, 255), longest);
 }
 
-TEST_F(RenameCommandTest, CaseOnlyClashWithAnotherFileIsNumberedInRealAndDryRuns) {
-    for (const bool dryRun : {false, true}) {
-        test::TempDir dir;
-        dir.write("README.mp3", "mine");
-        dir.write("readme.mp3", "another file");
-        dir.write("Song.mp3", "song");
-        if (test::ReadWholeFile(dir.file("README.mp3")) != "mine")
-            GTEST_SKIP() << "the temporary folder ignores letter case";
-        CMarlockUtilDoc folder;
-        folder.OpenFolderPath(dir.path());
-        const int mine = folder.findRecord("README.mp3");
-        const int song = folder.findRecord("Song.mp3");
-        FakeRows rows(folder, {mine, song});
-        rows.setCell(mine, 1, "readme");
-        rows.setCell(song, 1, "SONG"); // the file itself in other letters: no number
-        CUndoGroup group;
-        std::vector<std::string> renamed;
-        RenameOptions options;
-        options.dryRun = dryRun;
-        options.onRename = [&](const std::string& from, const std::string& to) {
-            renamed.push_back(from + " -> " + to);
-        };
-        EXPECT_EQ(RunRenameCommand(folder, rows, group, options).status, "2 Renamed");
-        EXPECT_EQ(renamed,
-                  (std::vector<std::string>{"README.mp3 -> readme[1].mp3", "Song.mp3 -> SONG.mp3"}))
-            << "dry run " << dryRun;
-        EXPECT_EQ(test::ReadWholeFile(dir.file("readme.mp3")), "another file");
-        EXPECT_EQ(test::ReadWholeFile(dir.file(dryRun ? "README.mp3" : "readme[1].mp3")), "mine");
-        EXPECT_EQ(test::ReadWholeFile(dir.file(dryRun ? "Song.mp3" : "SONG.mp3")), "song");
-    }
-}
-
-TEST_F(RenameCommandTest, AnAppendThatLeavesTheNameAsItIsIsNoRename) {
-    const std::string longest = std::string(251, 'x') + ".mp3";
-    sat.write(longest, "x");
-    open();
-    FakeRows rows(doc, {0});
-    rows.setCell(0, 1, "Band");
-    CUndoGroup group;
-    RenameOptions options;
-    options.append = true;
-    EXPECT_EQ(RunRenameCommand(doc, rows, group, options).status, "0 Renamed, Selected Unchanged");
-    EXPECT_TRUE(group.empty());
-    EXPECT_EQ(listing(), std::vector<std::string>{longest});
-}
-
 TEST_F(RenameCommandTest, FoldersAreDeselectedAndEmptyValuesLeftSelected) {
     sat.mkdir("Dir1");
     sat.mkdir("Dir2");
