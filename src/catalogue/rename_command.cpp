@@ -3,6 +3,7 @@
 #include "document.h"
 #include "operations/feedback.h"
 #include "operations/move_item.h"
+#include "operations/plain_move.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -48,7 +49,8 @@ std::string RenameStatusText(int done, int errors, int waiting) {
     return text;
 }
 
-std::string RenameTargetName(std::string_view fileName, std::string_view value, bool append) {
+std::string RenameTargetName(std::string_view fileName, std::string_view value, bool append,
+                             size_t nameLimit) {
     if (value.empty())
         return {};
     const PathParts current = SplitPath(fileName);
@@ -56,17 +58,20 @@ std::string RenameTargetName(std::string_view fileName, std::string_view value, 
     SanitiseName(name);
     if (!EqualsNoCase(SplitPath(name).ext, current.ext))
         name += current.ext;
-    return name;
+    const PathParts parts = SplitPath(name);
+    return FitFileName(parts.stem, "", parts.ext, nameLimit);
 }
 
-std::string NumberClashingName(std::string name, std::string_view current,
-                               const std::function<bool(const std::string&)>& exists) {
-    while (exists(name) && !EqualsNoCase(name, current)) {
-        const PathParts parts = SplitPath(name);
-        auto [stem, n] = SplitCounter(parts.stem, name);
+std::string NumberClashingName(std::string name,
+                               const std::function<bool(const std::string&)>& clashes,
+                               size_t nameLimit) {
+    const PathParts parts = SplitPath(name);
+    auto [stem, n] = SplitCounter(parts.stem, name);
+    while (clashes(name)) {
         if (n == LONG_MAX)
             break; // no next number; the move routine numbers or refuses it safely
-        name = stem + "[" + std::to_string(n + 1) + "]" + parts.ext;
+        ++n;
+        name = FitFileName(stem, "[" + std::to_string(n) + "]", parts.ext, nameLimit);
     }
     return name;
 }
@@ -78,14 +83,20 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
     if (options.progress)
         options.progress->start(selected.size());
     const std::string folder = doc.GetCurrentFolderPath();
+    const size_t nameLimit = FileNameLimit(folder);
 
     // A dry run sees the names it has handed out and freed as a real run would.
     std::set<std::string> taken;
     std::set<std::string> freed;
-    auto exists = [&](const std::string& name) {
-        if (options.dryRun && (taken.count(name) || freed.count(name)))
-            return taken.count(name) > 0;
-        return EntryExists(folder + name);
+    // Whether another entry than the file named current holds name. The same file is
+    // known by device and inode: README.mp3 and readme.mp3 may be two files.
+    auto clashesFor = [&](const std::string& current) {
+        return [&, currentPath = folder + current](const std::string& name) {
+            if (options.dryRun && (taken.count(name) || freed.count(name)))
+                return taken.count(name) > 0;
+            const std::string path = folder + name;
+            return EntryExists(path) && !NamesSameEntry(path, currentPath);
+        };
     };
 
     size_t next = 0;
@@ -104,12 +115,12 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
         }
         const std::string value = rows.cellText(row, options.column);
         const std::string current = doc.GetItemName(record, NameMode::InFolder);
-        std::string target = RenameTargetName(current, value, options.append);
+        std::string target = RenameTargetName(current, value, options.append, nameLimit);
         if (target.empty() || target == current) {
             ++result.waiting;
             continue;
         }
-        target = NumberClashingName(target, current, exists);
+        target = NumberClashingName(target, clashesFor(current), nameLimit);
         if (target == current) {
             ++result.waiting;
             continue;

@@ -5,6 +5,7 @@
 // order) and recording every move in one undo group. It runs on an interface to the
 // list, so the window and the command-line tool share it.
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -42,20 +43,27 @@ struct RenameResult {
 // ", Selected Unchanged" when rows are left waiting.
 std::string RenameStatusText(int done, int errors, int waiting);
 
-// The new file name for a file named fileName and a column text value, before clash
-// numbering: append mode prefixes the stem and "_", the text is cleaned, and the file's
-// extension is added unless the text already ends in it (any case). Empty when the
-// value is empty.
-std::string RenameTargetName(std::string_view fileName, std::string_view value, bool append);
+// The longest file name most Linux file systems take, in bytes.
+inline constexpr size_t kDefaultNameLimit = 255;
 
-// Numbers name until exists() is false or it equals current (letter case aside):
-// Setup.exe -> Setup[1].exe -> Setup[2].exe; report[4].txt -> report[5].txt.
-std::string NumberClashingName(std::string name, std::string_view current,
-                               const std::function<bool(const std::string&)>& exists);
+// The new file name for a file named fileName and a column text value, before clash
+// numbering: append mode prefixes the stem and "_", the text is cleaned, the file's
+// extension is added unless the text already ends in it (any case), and the stem is
+// cut at a character to fit nameLimit bytes. Empty when the value is empty.
+std::string RenameTargetName(std::string_view fileName, std::string_view value, bool append,
+                             size_t nameLimit = kDefaultNameLimit);
+
+// Numbers name while clashes(name), that is while another entry of the folder holds
+// it: Setup.exe -> Setup[1].exe -> Setup[2].exe; report[4].txt -> report[5].txt. A
+// numbered name is cut to fit nameLimit bytes as the move routine cuts it.
+std::string NumberClashingName(std::string name,
+                               const std::function<bool(const std::string&)>& clashes,
+                               size_t nameLimit = kDefaultNameLimit);
 
 // Runs the command with column on the selected rows of the document's open folder.
 // With dryRun nothing is moved: the result and the names reported through onRename are
-// what a real run would do, given the folder as it is.
+// what a real run would do, given the folder as it is; both runs decide the names in
+// the same code, a dry run only imagining the moves it did not make.
 struct RenameOptions {
     int column = 1;
     bool append = false;

@@ -1,11 +1,12 @@
 #include "cli.h"
 
 #include "platform/text.h"
+#include "readers/registry.h"
 #include "settings/settings_store.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <ostream>
+#include <sstream>
 
 namespace tressel::cli {
 
@@ -20,9 +21,10 @@ const Command kCommands[] = {
 void PrintUsage(std::ostream& out) {
     out << "Usage: tressel COMMAND [OPTIONS] ARGS...\n"
            "\n"
-           "Reads descriptive text out of files (version resources, archive titles,\n"
-           "media tags, page titles, PDF information) and renames files after it.\n"
-           "\n"
+        << WrapText("Reads descriptive text out of files and renames files after it. It reads " +
+                        ReadFormatsText() + ".",
+                    80)
+        << "\n"
            "Commands:\n";
     for (const Command& command : kCommands) {
         out << "  " << command.name;
@@ -40,7 +42,86 @@ void PrintUsage(std::ostream& out) {
            "TresselUtil.conf) and never written by this tool.\n";
 }
 
+// What the user is told each reader reads, by the reader's short name.
+struct FormatText {
+    const char* format;
+    const char* text;
+};
+const FormatText kFormatTexts[] = {
+    {"exe", "version resources of executables and libraries"},
+    {"rm", "RealMedia"},
+    {"zip", "ZIP archives"},
+    {"rar", "RAR archives"},
+    {"ace", "ACE archives"},
+    {"cab", "CAB archives"},
+    {"mp3", "MP3 (ID3v1 and ID3v2 tags)"},
+    {"html", "web page titles"},
+    {"avi", "AVI and WAV"},
+    {"asf", "ASF/WMA/WMV"},
+    {"pdf", "PDF information"},
+    {"ogg", "Ogg Vorbis"},
+};
+
+std::string FormatDescription(const std::string& format) {
+    for (const FormatText& known : kFormatTexts) {
+        if (format == known.format)
+            return known.text;
+    }
+    return format;
+}
+
+std::string Hex2(unsigned value) {
+    const char* digits = "0123456789abcdef";
+    return {digits[(value >> 4) & 0xF], digits[value & 0xF]};
+}
+
 } // namespace
+
+std::vector<std::string> ReadFormats() {
+    std::vector<std::string> formats;
+    // A reader names its format whatever the file; one on no file is cheapest to ask.
+    for (ReaderFactory make : DefaultReaderTable().firstPass) {
+        const char* format = make(std::string(), false)->formatName();
+        if (format && std::find(formats.begin(), formats.end(), format) == formats.end())
+            formats.emplace_back(format);
+    }
+    return formats;
+}
+
+std::string ReadFormatsText() {
+    std::vector<std::string> texts;
+    for (const std::string& format : ReadFormats())
+        texts.push_back(FormatDescription(format));
+    std::string joined;
+    for (size_t i = 0; i < texts.size(); ++i) {
+        if (i > 0)
+            joined += i + 1 == texts.size() ? " and " : ", ";
+        joined += texts[i];
+    }
+    return joined;
+}
+
+std::string WrapText(const std::string& text, size_t width, const std::string& indent) {
+    std::string wrapped;
+    size_t lineLength = 0;
+    std::istringstream words(text);
+    for (std::string word; words >> word;) {
+        if (lineLength > 0 && lineLength + 1 + word.size() > width) {
+            wrapped += '\n';
+            lineLength = 0;
+        }
+        if (lineLength == 0) {
+            wrapped += indent;
+            lineLength = indent.size();
+        } else {
+            wrapped += ' ';
+            ++lineLength;
+        }
+        wrapped += word;
+        lineLength += word.size();
+    }
+    return wrapped + '\n';
+}
 
 bool IsHelpOption(const std::string& arg) {
     return arg == "--help" || arg == "-h";
@@ -78,6 +159,11 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptio
     auto isOneOf = [](const std::vector<std::string>& list, const std::string& arg) {
         return std::find(list.begin(), list.end(), arg) != list.end();
     };
+    // An option given twice is a mistake, whichever of the two was meant.
+    auto noteRepeated = [&parsed](const std::string& option) {
+        if (parsed.error.empty() && (parsed.has(option) || parsed.value(option)))
+            parsed.error = "option '" + option + "' given more than once";
+    };
     bool optionsDone = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -88,11 +174,14 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptio
         } else if (IsHelpOption(arg)) {
             parsed.help = true;
         } else if (isOneOf(flagOptions, arg)) {
+            noteRepeated(arg);
             parsed.flags.push_back(arg);
         } else if (const size_t eq = arg.find('=');
                    eq != std::string::npos && isOneOf(valueOptions, arg.substr(0, eq))) {
+            noteRepeated(arg.substr(0, eq));
             parsed.values.emplace_back(arg.substr(0, eq), arg.substr(eq + 1));
         } else if (isOneOf(valueOptions, arg) && i + 1 < args.size()) {
+            noteRepeated(arg);
             parsed.values.emplace_back(arg, args[++i]);
         } else if (parsed.error.empty()) {
             parsed.error = isOneOf(valueOptions, arg) ? "option '" + arg + "' needs a value"
@@ -105,49 +194,48 @@ ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptio
 std::string JsonString(const std::string& text) {
     const std::string valid = ToValidUtf8(text);
     std::string out = "\"";
-    for (char ch : valid) {
-        const auto c = static_cast<unsigned char>(ch);
-        switch (ch) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
+    for (size_t i = 0; i < valid.size(); ++i) {
+        const char c = valid[i];
+        const size_t control = ControlCharacterLength(valid, i);
+        if (c == '"' || c == '\\')
+            out.append(1, '\\').append(1, c);
+        else if (c == '\n')
             out += "\\n";
-            break;
-        case '\r':
+        else if (c == '\r')
             out += "\\r";
-            break;
-        case '\t':
+        else if (c == '\t')
             out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                out += buffer;
-            } else {
-                out.push_back(ch);
-            }
+        else if (control == 0)
+            out += c;
+        else {
+            i += control - 1; // the code point is its last byte's value: C2 85 is U+0085
+            out += "\\u00" + Hex2(static_cast<unsigned char>(valid[i]));
         }
     }
-    out.push_back('"');
+    out += '"';
     return out;
 }
 
 std::string TableCell(const std::string& text) {
+    const std::string valid = ToValidUtf8(text);
     std::string out;
-    for (char ch : ToValidUtf8(text)) {
-        if (ch == '\t')
+    for (size_t i = 0; i < valid.size(); ++i) {
+        const char c = valid[i];
+        const size_t control = ControlCharacterLength(valid, i);
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\t')
             out += "\\t";
-        else if (ch == '\n')
+        else if (c == '\n')
             out += "\\n";
-        else if (ch == '\r')
+        else if (c == '\r')
             out += "\\r";
+        else if (control == 0)
+            out += c;
+        else if (control == 1)
+            out += "\\x" + Hex2(static_cast<unsigned char>(c));
         else
-            out.push_back(ch);
+            out += "\\u00" + Hex2(static_cast<unsigned char>(valid[++i]));
     }
     return out;
 }

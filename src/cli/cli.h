@@ -47,9 +47,23 @@ std::optional<int> AnswerHelpOrUsageError(const ParsedArgs& parsed, const char* 
                                           const char* help, std::ostream& out, std::ostream& err);
 ParsedArgs ParseArgs(const Args& args, const std::vector<std::string>& flagOptions,
                      const std::vector<std::string>& valueOptions = {});
-// JSON string literal of text (invalid UTF-8 shown as U+FFFD).
+// JSON string literal of text (invalid UTF-8 shown as U+FFFD), with every control
+// character (C0, DEL and C1) escaped as JSON does, so that none reaches a terminal.
 std::string JsonString(const std::string& text);
-// A cell for the tab-separated table: valid UTF-8, tabs and line breaks escaped.
+// A text from a file, or a file name, as the tool writes it to a terminal: in the
+// table, the "old -> new" lines and messages. Valid UTF-8 (U+FFFD for an invalid
+// byte); a backslash is doubled; tab, line feed and carriage return become \t, \n and
+// \r; other C0 controls and DEL become \x and two hex digits (\x1b); C1 controls
+// (U+0080 to U+009F) become a backslash, 'u' and four hex digits.
 std::string TableCell(const std::string& text);
+
+// The short names of the formats the readers read today ("exe", "mp3", ...), in the
+// registry's order, and the same as words for help texts ("MP3 (ID3v1 and ID3v2
+// tags)", ...), joined into one sentence part.
+std::vector<std::string> ReadFormats();
+std::string ReadFormatsText();
+// text's words in lines of at most width characters (a longer word stands alone),
+// each line starting with indent and ending with a line break.
+std::string WrapText(const std::string& text, size_t width, const std::string& indent = "");
 
 } // namespace tressel::cli

@@ -1,11 +1,17 @@
 #include "catalogue/document.h"
 #include "cli.h"
+#include "platform/byte_source.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "readers/file_reader.h"
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
 #include <ostream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace tressel::cli {
 
@@ -13,29 +19,66 @@ namespace {
 
 constexpr int kInformationColumns = CMarlockUtilDoc::kColumnCount - 1;
 
-const char kInfoHelp[] =
-    "Usage: tressel info [--scan-all] [--json] PATH...\n"
-    "\n"
-    "Prints the information the list shows for each PATH. For a file, one line; for a\n"
-    "folder, one line per entry of the folder, in name order (sub-folders are listed\n"
-    "but never read).\n"
-    "\n"
-    "The default output is a table: a header line with the ten column names, then per\n"
-    "entry its name and the nine information cells, separated by tabs. A cell shows\n"
-    "the first meaningful line of its value; a tab inside a cell is written as \\t.\n"
-    "\n"
-    "Options:\n"
-    "  --scan-all  try every reader on every file, whatever its extension (for this\n"
-    "              run only; the program's stored option is not changed)\n"
-    "  --json      one JSON object per entry and line instead of the table:\n"
-    "              {\"name\", \"folder\", \"recognised\", \"format\", \"values\", \"columns\"}\n"
-    "              \"format\" is the reader's short name (exe, rm, rar, zip, ace, cab,\n"
-    "              mp3, html, avi, asf, pdf, ogg) or null; \"values\" holds every raw\n"
-    "              value; a name that is not valid UTF-8 also carries \"name_hex\".\n"
-    "  -h, --help  show this text\n"
-    "\n"
-    "Exit status: 0 when every PATH was read, 1 when one could not be read, 2 for\n"
-    "wrong usage.\n";
+std::string InfoHelp() {
+    std::string formats;
+    for (const std::string& format : ReadFormats())
+        formats += (formats.empty() ? "" : ", ") + format;
+    return "Usage: tressel info [--scan-all] [--json] PATH...\n"
+           "\n"
+           "Prints the information the list shows for each PATH. For a file, one line; for a\n"
+           "folder, one line per entry of the folder, in name order (sub-folders are listed\n"
+           "but never read).\n"
+           "\n" +
+           WrapText("It reads " + ReadFormatsText() + ".", 80) +
+           "\n"
+           "The default output is a table: a header line with the ten column names, then per\n"
+           "entry its name and the nine information cells, separated by tabs. A cell shows\n"
+           "the first meaningful line of its value. Control characters are escaped: a tab\n"
+           "as \\t, ESC as \\x1b, and a backslash as \\\\.\n"
+           "\n"
+           "Options:\n"
+           "  --scan-all  try every reader on every file, whatever its extension (for this\n"
+           "              run only; the program's stored option is not changed)\n"
+           "  --json      one JSON object per entry and line instead of the table:\n"
+           "              {\"name\", \"folder\", \"recognised\", \"format\", \"values\", "
+           "\"columns\"}\n"
+           "              \"format\" is the reader's short name or null; \"values\" holds\n"
+           "              every raw value; a name that is not valid UTF-8 also carries\n"
+           "              \"name_hex\". Short names:\n" +
+           WrapText(formats + ".", 80, "              ") +
+           "  -h, --help  show this text\n"
+           "\n"
+           "Relative PATHs are taken from the current directory.\n"
+           "Exit status: 0 when every PATH was read, 1 when one could not be read (missing,\n"
+           "or a file or folder that may not be read), 2 for wrong usage.\n";
+}
+
+// The document opens a relative path from its open folder; the user means it from the
+// directory the tool was started in.
+std::string FromStartDirectory(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
+// A regular file that exists but may not be opened (permission denied): errno says why.
+bool CanOpenForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
+
+// Reports a file the tool may not read; false when the file can be read.
+bool ReportUnreadable(const std::string& path, const std::string& shown, std::ostream& err) {
+    if (!IsRegularFile(path) || CanOpenForReading(path))
+        return false;
+    const int why = errno;
+    err << "tressel info: " << TableCell(shown) << ": cannot be read (" << std::strerror(why)
+        << ")\n";
+    return true;
+}
 
 struct Entry {
     std::string name;
@@ -74,7 +117,7 @@ void PrintEntry(const Entry& entry, bool json, std::ostream& out) {
 
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all"});
-    if (const auto status = AnswerHelpOrUsageError(parsed, "info", kInfoHelp, out, err))
+    if (const auto status = AnswerHelpOrUsageError(parsed, "info", InfoHelp().c_str(), out, err))
         return *status;
     const bool json = parsed.has("--json");
     const std::vector<std::string>& paths = parsed.operands;
@@ -97,17 +140,21 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     for (const std::string& path : paths) {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0) {
-            err << "tressel info: " << path << ": cannot be read\n";
+            err << "tressel info: " << TableCell(path) << ": cannot be read\n";
             status = 1;
             continue;
         }
         if (!S_ISDIR(st.st_mode)) {
+            if (ReportUnreadable(path, path, err)) {
+                status = 1;
+                continue;
+            }
             Entry entry{path, false, CMarlockUtilDoc::ReadInformationOfPath(path, scanAll)};
             PrintEntry(entry, json, out);
             continue;
         }
-        if (!document.TryOpenFolderPath(path)) {
-            err << "tressel info: " << path << ": folder cannot be read\n";
+        if (!document.TryOpenFolderPath(FromStartDirectory(path))) {
+            err << "tressel info: " << TableCell(path) << ": folder cannot be read\n";
             status = 1;
             continue;
         }
@@ -115,8 +162,13 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
             Entry entry;
             entry.name = document.GetItemName(record, NameMode::InFolder);
             entry.folder = document.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER;
-            if (!entry.folder)
-                entry.info = document.ReadInformation(record);
+            if (!entry.folder) {
+                const std::string full = document.GetItemName(record, NameMode::Parsing);
+                if (ReportUnreadable(full, JoinPath(path, entry.name), err))
+                    status = 1;
+                else
+                    entry.info = document.ReadInformation(record);
+            }
             PrintEntry(entry, json, out);
         }
     }

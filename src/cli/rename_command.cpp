@@ -17,13 +17,16 @@ const char kRenameHelp[] =
     "\n"
     "Renames the named files of FOLDER (every file of FOLDER, in name order, when no\n"
     "NAME is given) to the text of their information column N (1 to 9, as 'tressel\n"
-    "info' shows them). Each file keeps its extension; names are cleaned (characters a\n"
-    "name cannot hold become '_'); a name that is taken gets a number: Setup.exe,\n"
-    "Setup[1].exe, Setup[2].exe, in the order the files are given. A file whose column\n"
-    "is empty, or already holds its name, is left as it is. Nothing is ever overwritten.\n"
+    "info' shows them). Each file keeps its extension; names are cleaned (control\n"
+    "characters and characters a name cannot hold become '_') and cut to the length the\n"
+    "file system allows; a name another file holds gets a number: Setup.exe,\n"
+    "Setup[1].exe, Setup[2].exe, in the order the files are given (README.mp3 beside\n"
+    "another file readme.mp3 becomes readme[1].mp3). A file whose column is empty, or\n"
+    "whose new name would be its name, is left as it is. Nothing is ever overwritten.\n"
     "\n"
-    "Prints one line per file renamed, 'old -> new', and a status line at the end:\n"
-    "'3 Renamed', '1 Error(s), 4 Renamed, Selected Unchanged' (files left unchanged).\n"
+    "Prints one line per file renamed, 'old -> new' (control characters escaped as\n"
+    "'tressel info' escapes them), and a status line at the end: '3 Renamed',\n"
+    "'1 Error(s), 4 Renamed, Selected Unchanged' (files left unchanged).\n"
     "\n"
     "The moves are recorded in an undo journal: 'tressel undo FOLDER' takes them back.\n"
     "\n"
@@ -101,7 +104,7 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
         doc.setScanAll(true);
     const std::string& folder = parsed.operands[0];
     if (!doc.TryOpenFolderPath(folder)) {
-        err << "tressel rename: " << folder << ": folder cannot be read\n";
+        err << "tressel rename: " << TableCell(folder) << ": folder cannot be read\n";
         return 1;
     }
 
@@ -114,8 +117,8 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
         for (size_t i = 1; i < parsed.operands.size(); ++i) {
             const int record = doc.findRecord(parsed.operands[i]);
             if (record < 0) {
-                err << "tressel rename: " << parsed.operands[i] << ": no such file in "
-                    << doc.GetCurrentFolderPath() << '\n';
+                err << "tressel rename: " << TableCell(parsed.operands[i]) << ": no such file in "
+                    << TableCell(doc.GetCurrentFolderPath()) << '\n';
                 status = 1;
             } else {
                 records.push_back(record);
@@ -138,7 +141,7 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
         out << TableCell(from) << " -> " << TableCell(to) << '\n';
     };
     options.onError = [&](const std::string& name) {
-        err << "tressel rename: " << name << ": could not be renamed\n";
+        err << "tressel rename: " << TableCell(name) << ": could not be renamed\n";
     };
     CommandLineRows rows(doc, std::move(records));
     const RenameResult result = RunRenameCommand(doc, rows, group, options);

@@ -85,7 +85,7 @@ bool NextFreeName(const std::string& source, std::string& target) {
     const PathParts parts = SplitPath(target);
     Counter counter = ReadCounter(parts.stem);
     const size_t limit = FileNameLimit(parts.dir);
-    while (Exists(target) && !EqualsNoCase(target, source)) {
+    while (Exists(target) && !NamesSameEntry(target, source)) {
         if (counter.value == std::numeric_limits<int64_t>::max())
             return false;
         ++counter.value;
@@ -102,15 +102,25 @@ void SanitiseName(std::string& text) {
         return;
     if (text.front() == '.')
         text.front() = '_';
-    for (char& c : text) {
-        if (kForbiddenNameCharacters.find(c) != std::string_view::npos)
-            c = '_';
+    std::string cleaned;
+    cleaned.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (const size_t length = ControlCharacterLength(text, i)) {
+            cleaned.push_back('_'); // one '_' for all of the character's bytes
+            i += length - 1;
+        } else {
+            const bool forbidden = kForbiddenNameCharacters.find(text[i]) != std::string_view::npos;
+            cleaned.push_back(forbidden ? '_' : text[i]);
+        }
     }
+    text = std::move(cleaned);
 }
 
 bool MoveItem(const std::string& source, std::string& target, CUndoGroup* group) {
     CreateMissingFolder(SplitPath(target).dir);
     target = CleanTarget(target);
+    if (target == source)
+        return Exists(source); // cleaned back to its own name: no move, nothing to record
     if (!TryMove(source, target, group)) {
         if (!NextFreeName(source, target) || !TryMove(source, target, group))
             return false;

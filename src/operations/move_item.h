@@ -14,8 +14,9 @@ class CUndoGroup;
 // The characters a file name may not hold; each becomes '_'.
 inline constexpr std::string_view kForbiddenNameCharacters = "\\/:*?\"<>|\t";
 
-// The rename command's cleaning of a text before it becomes a name: a leading '.'
-// and every forbidden character become '_'.
+// The rename command's cleaning of a text before it becomes a name: a leading '.',
+// every forbidden character and every control character (U+0000-U+001F, U+007F and
+// U+0080-U+009F) become '_'.
 void SanitiseName(std::string& text);
 
 // Moves `source` to `target`. On return `target` holds the path actually used (cleaned,

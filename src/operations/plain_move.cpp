@@ -238,6 +238,12 @@ bool PlainMove(const std::string& from, const std::string& to) {
     return false;
 }
 
+bool NamesSameEntry(const std::string& path, const std::string& entry) {
+    struct stat first, second;
+    return EqualsNoCase(path, entry) && ::lstat(path.c_str(), &first) == 0 &&
+           ::lstat(entry.c_str(), &second) == 0 && SameEntry(first, second);
+}
+
 size_t FileNameLimit(const std::string& folder) {
     const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
     return limit > 0 ? static_cast<size_t>(limit) : NAME_MAX;

@@ -23,6 +23,12 @@ bool PlainMove(const std::string& from, const std::string& to);
 // When the second step fails the file returns to `from`.
 bool RenameViaTemporaryName(const std::string& from, const std::string& to);
 
+// Whether path names the entry at `entry` itself: the same path, or one that differs
+// only in letter case on a file system that ignores case. Decided by device and inode
+// (a symbolic link is the link itself): on a case-sensitive file system README.txt and
+// readme.txt are two files; a hard link under another name is another entry too.
+bool NamesSameEntry(const std::string& path, const std::string& entry);
+
 // The longest file name (in bytes) the file system holding `folder` accepts.
 size_t FileNameLimit(const std::string& folder);
 

@@ -205,6 +205,17 @@ bool IsAsciiSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
+size_t ControlCharacterLength(std::string_view text, size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x20 || c == 0x7F)
+        return 1;
+    if (c == 0xC2 && i + 1 < text.size()) {
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        return next >= 0x80 && next <= 0x9F ? 2 : 0;
+    }
+    return 0;
+}
+
 std::string_view TrimAsciiSpace(std::string_view text) {
     while (!text.empty() && IsAsciiSpace(text.front()))
         text.remove_prefix(1);

@@ -37,6 +37,10 @@ char ToLowerAscii(char c);
 // and every byte of a multi-byte UTF-8 character, so "Über" counts as a word.
 bool IsWordByte(unsigned char c);
 bool IsAsciiSpace(char c);
+// The length in bytes of the control character that starts at text[i]: 1 for
+// U+0000-U+001F and U+007F, 2 for U+0080-U+009F (C2 80 to C2 9F), 0 for anything
+// else. A lone byte 0x80-0x9F is no character of its own and gives 0.
+size_t ControlCharacterLength(std::string_view text, size_t i);
 std::string_view TrimAsciiSpace(std::string_view text);
 
 std::string ToHex(std::string_view bytes);

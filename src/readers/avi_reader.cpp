@@ -19,10 +19,11 @@ std::string InfoText(std::string_view bytes) {
 void AppendStreamValues(const riff::StreamInfo& stream, std::vector<std::string>& values) {
     if (!stream.name.empty())
         values.push_back(InfoText(stream.name));
-    // A stream whose rate is below one unit per second has no play time to show.
-    const uint32_t rate = stream.scale == 0 ? 0 : stream.rate / stream.scale;
-    if (rate != 0)
-        values.push_back(DurationText(stream.length / rate));
+    // length units of scale/rate seconds each (29.97 frames a second is 30000/1001, one
+    // frame every two seconds 1/2); a zero rate or scale leaves no duration to show.
+    if (stream.rate != 0 && stream.scale != 0)
+        values.push_back(
+            DurationText(uint64_t{stream.length} * uint64_t{stream.scale} / stream.rate));
     if (stream.type == riff::kStreamVideo)
         values.push_back(std::to_string(stream.frame.right) + " x " +
                          std::to_string(stream.frame.bottom));

@@ -118,17 +118,37 @@ TEST_F(RenameCommandTest, TargetNamesAreCleanedAndKeepTheExtension) {
 
 TEST_F(RenameCommandTest, ClashNumberingReadsTheCounterOnlyFromTheStem) {
     std::set<std::string> existing = {"a.b[1]", "report[4].txt", "Setup.exe", "Setup[1].exe"};
-    auto exists = [&](const std::string& name) { return existing.count(name) > 0; };
-    EXPECT_EQ(NumberClashingName("a.b[1]", "x", exists), "a[1].b[1]");
-    EXPECT_EQ(NumberClashingName("report[4].txt", "x", exists), "report[5].txt");
-    EXPECT_EQ(NumberClashingName("Setup.exe", "x", exists), "Setup[2].exe");
-    EXPECT_EQ(NumberClashingName("free.txt", "x", exists), "free.txt");
+    auto clashes = [&](const std::string& name) { return existing.count(name) > 0; };
+    EXPECT_EQ(NumberClashingName("a.b[1]", clashes), "a[1].b[1]");
+    EXPECT_EQ(NumberClashingName("report[4].txt", clashes), "report[5].txt");
+    EXPECT_EQ(NumberClashingName("Setup.exe", clashes), "Setup[2].exe");
+    EXPECT_EQ(NumberClashingName("free.txt", clashes), "free.txt");
     // A counter too large to go up stops the numbering instead of overflowing.
     existing.insert("x[99999999999999999999].bin");
-    EXPECT_EQ(NumberClashingName("x[99999999999999999999].bin", "y", exists),
+    EXPECT_EQ(NumberClashingName("x[99999999999999999999].bin", clashes),
               "x[99999999999999999999].bin");
-    // A clash with the file's own name in another case is no clash.
-    EXPECT_EQ(NumberClashingName("Setup.exe", "SETUP.EXE", exists), "Setup.exe");
+    // A numbered name still fits the file system, as the move routine would cut it.
+    const std::string full = std::string(251, 'x') + ".txt";
+    existing.insert(full);
+    EXPECT_EQ(NumberClashingName(full, clashes, 255), std::string(248, 'x') + "[1].txt");
+}
+
+TEST_F(RenameCommandTest, TargetNamesHoldNoControlCharactersAndFitTheLimit) {
+    const struct {
+        const char* value;
+        bool append;
+        std::string want;
+    } cases[] = {
+        {"Bell\a and \x1b[31mred", false, "Bell_ and _[31mred.mp3"},
+        {"nul\x7f del \xC2\x85 nel \xC2\x9B csi", false, "nul_ del _ nel _ csi.mp3"},
+        {"\xC2\xA0kept \xC3\x85", false, "\xC2\xA0kept \xC3\x85.mp3"}, // U+00A0, U+00C5
+        {"Band", true, "1A2B_Band.mp3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RenameTargetName("1A2B.mp3", c.value, c.append), c.want) << c.value;
+    // At the length limit an appended text is cut away again: the name stays.
+    const std::string longest = std::string(251, 'x') + ".mp3";
+    EXPECT_EQ(RenameTargetName(longest, "Band", true, 255), longest);
 }
 
 TEST_F(RenameCommandTest, FoldersAreDeselectedAndEmptyValuesLeftSelected) {

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 #include "isolated_settings.h"
 #include "isolated_state.h"
+#include "media_builders.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,44 @@ TEST_F(RenameCliTest, DryRunChangesNothingAndWritesNoJournal) {
     EXPECT_EQ(out.str(), "0A1B.exe -> Orbit Tracker.exe\n1 Renamed\n");
     EXPECT_EQ(listing(), "0A1B.exe;");
     EXPECT_EQ(tressel({"undo", sat.path()}), 1); // nothing to undo
+}
+
+TEST_F(RenameCliTest, CaseOnlyClashIsNumberedAlikeInDryAndRealRuns) {
+    sat.write("ORBIT TRACKER.exe", exe);
+    sat.write("Orbit Tracker.exe", "someone else's file");
+    const std::string expected = "ORBIT TRACKER.exe -> Orbit Tracker[1].exe\n1 Renamed\n";
+    EXPECT_EQ(tressel({"rename", "--column", "1", "--dry-run", sat.path(), "ORBIT TRACKER.exe"}), 0)
+        << err.str();
+    EXPECT_EQ(out.str(), expected);
+    EXPECT_EQ(listing(), "ORBIT TRACKER.exe;Orbit Tracker.exe;");
+    EXPECT_EQ(tressel({"rename", "--column", "1", sat.path(), "ORBIT TRACKER.exe"}), 0)
+        << err.str();
+    EXPECT_EQ(out.str(), expected);
+    EXPECT_EQ(listing(), "Orbit Tracker.exe;Orbit Tracker[1].exe;");
+    EXPECT_EQ(test::ReadWholeFile(sat.file("Orbit Tracker.exe")), "someone else's file");
+}
+
+TEST_F(RenameCliTest, ControlCharactersOfATagNeitherNameTheFileNorReachTheTerminal) {
+    sat.write("0A1B.avi", test::AviFile(test::StreamList(test::StreamHeader("vids", 1, 25, 0)),
+                                        test::InfoList({{"INAM", "Bell\x07 \x1b[2JSong"}})));
+    const std::string name = "Bell_ _[2JSong.avi";
+    EXPECT_EQ(tressel({"rename", "--column", "1", sat.path()}), 0) << err.str();
+    EXPECT_EQ(out.str(), "0A1B.avi -> " + name + "\n1 Renamed\n");
+    EXPECT_EQ(listing(), name + ";");
+    // A file already carrying such a name is shown escaped.
+    const std::string odd = "x\x1b[2J.avi";
+    ::rename(sat.file(name).c_str(), sat.file(odd).c_str());
+    EXPECT_EQ(tressel({"rename", "--column", "1", "--dry-run", sat.path()}), 0);
+    EXPECT_EQ(out.str(), "x\\x1b[2J.avi -> " + name + "\n1 Renamed\n");
+}
+
+TEST_F(RenameCliTest, AnAppendThatLeavesTheNameAsItIsIsNeitherCountedNorJournaled) {
+    const std::string longest = std::string(251, 'x') + ".exe";
+    sat.write(longest, exe);
+    EXPECT_EQ(tressel({"rename", "--column", "1", "--append", sat.path()}), 0) << err.str();
+    EXPECT_EQ(out.str(), "0 Renamed, Selected Unchanged\n");
+    EXPECT_EQ(tressel({"undo", "--dry-run", sat.path()}), 1) << out.str();
+    EXPECT_NE(err.str().find("nothing to undo"), std::string::npos);
 }
 
 TEST_F(RenameCliTest, UsageErrorsAndUnknownNames) {

@@ -20,13 +20,29 @@ std::string Sanitised(std::string text) {
     return text;
 }
 
-TEST(SanitiseName, ReplacesLeadingDotAndForbiddenCharacters) {
-    EXPECT_EQ(Sanitised(""), "");
-    EXPECT_EQ(Sanitised(".profile"), "_profile");
-    EXPECT_EQ(Sanitised("a.b.c"), "a.b.c");
-    EXPECT_EQ(Sanitised("Setup: v1/2 \"best\" <x>|y*?\\z\tend"),
-              "Setup_ v1_2 _best_ _x__y___z_end");
-    EXPECT_EQ(Sanitised("Über Café"), "Über Café");
+TEST(SanitiseName, ReplacesLeadingDotForbiddenAndControlCharacters) {
+    const struct {
+        std::string in, want;
+    } cases[] = {
+        {"", ""},
+        {".profile", "_profile"},
+        {"a.b.c", "a.b.c"},
+        {"Setup: v1/2 \"best\" <x>|y*?\\z\tend", "Setup_ v1_2 _best_ _x__y___z_end"},
+        {"Über Café", "Über Café"},
+        // C0 controls and DEL, NUL included.
+        {std::string("a\0b\x01"
+                     "c\x1b[0m\n\r\x1f\x7f",
+                     13),
+         "a_b_c_[0m____"},
+        // C1 controls are the code points U+0080-U+009F: two bytes, one '_'.
+        {"x\xC2\x80y\xC2\x9Fz", "x_y_z"},
+        // U+00A0 and letters whose UTF-8 holds bytes 0x80-0x9F stay: "Å" is C3 85.
+        {"\xC2\xA0\xC3\x85\xE2\x80\x9C", "\xC2\xA0\xC3\x85\xE2\x80\x9C"},
+        // Names that are not UTF-8 keep their bytes: a lone 0x85 is no character.
+        {"\xE9t\xE9\x85\xC2", "\xE9t\xE9\x85\xC2"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Sanitised(c.in), c.want) << ToHex(c.in);
 }
 
 class MoveItemTest : public ::testing::Test {
@@ -126,14 +142,32 @@ TEST_F(MoveItemTest, GroupGetsOneEntryPerSuccessfulMove) {
     EXPECT_EQ(group.entries().begin()->second, m_dir.file("a.txt"));
 }
 
-TEST_F(MoveItemTest, RenamingToItsOwnNameSucceedsInPlace) {
+TEST_F(MoveItemTest, RenamingToItsOwnNameSucceedsInPlaceAndRecordsNothing) {
     m_dir.write("same.txt", "same");
-    EXPECT_EQ(Move("same.txt", "same.txt"), m_dir.file("same.txt"));
+    CUndoGroup group;
+    EXPECT_EQ(Move("same.txt", "same.txt", &group), m_dir.file("same.txt"));
     EXPECT_EQ(ReadWholeFile(m_dir.file("same.txt")), "same");
+    m_dir.write("_profile", "");
+    EXPECT_EQ(Move("_profile", ".profile", &group), m_dir.file("_profile")); // cleaned to itself
+    EXPECT_TRUE(group.empty());
+}
+
+TEST_F(MoveItemTest, CaseOnlyClashWithAnotherEntryIsNumbered) {
+    m_dir.write("README.mp3", "mine");
+    m_dir.write("readme.mp3", "another file");
+    if (ReadWholeFile(m_dir.file("README.mp3")) != "mine")
+        GTEST_SKIP() << "the temporary folder ignores letter case";
+    EXPECT_EQ(Move("README.mp3", "readme.mp3"), m_dir.file("readme[1].mp3"));
+    EXPECT_EQ(ReadWholeFile(m_dir.file("readme.mp3")), "another file");
+    EXPECT_EQ(ReadWholeFile(m_dir.file("readme[1].mp3")), "mine");
+    // A hard link under another name is another entry, though the file is the same.
+    m_dir.write("a.mp3", "linked");
+    ASSERT_EQ(::link(m_dir.file("a.mp3").c_str(), m_dir.file("Song.mp3").c_str()), 0);
+    EXPECT_EQ(Move("a.mp3", "Song.mp3"), m_dir.file("Song[1].mp3"));
 }
 
 TEST_F(MoveItemTest, NonUtf8NameIsKeptByteForByte) {
-    const std::string odd = "\xE9t\xE9\x01.mp3";
+    const std::string odd = "\xE9t\xE9\x85.mp3";
     m_dir.write("a", "song");
     EXPECT_EQ(Move("a", odd), m_dir.file(odd));
     EXPECT_EQ(ReadWholeFile(m_dir.file(odd)), "song");

@@ -56,5 +56,25 @@ TEST(CompareNoCase, FoldsAsciiOnlyThenComparesUnsignedBytes) {
     EXPECT_FALSE(StartsWithNoCase("wext", "wextract"));
 }
 
+TEST(ControlCharacterLength, CodePointsNotBytes) {
+    const struct {
+        std::string text;
+        size_t at, want;
+    } cases[] = {
+        {std::string(1, '\0'), 0, 1},
+        {"\x1b[", 0, 1},
+        {"\x7f", 0, 1},
+        {" ~", 1, 0},
+        {"\xC2\x80", 0, 2},
+        {"\xC2\x9F", 0, 2},
+        {"\xC2\xA0", 0, 0},
+        {"\xC2", 0, 0},
+        {"\x85", 0, 0},
+        {"\xC3\x85", 1, 0}, // the second byte of U+00C5
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ControlCharacterLength(c.text, c.at), c.want) << ToHex(c.text) << " at " << c.at;
+}
+
 } // namespace
 } // namespace tressel

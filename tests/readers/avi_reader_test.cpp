@@ -41,18 +41,34 @@ TEST(AviValues, NamedStreamOfTwoHoursAt25FramesASecond) {
     EXPECT_EQ(ValuesOf(bytes), (Values{"Film", "Feature", "2:03:04", "640 x 480"}));
 }
 
-TEST(AviValues, RatesAreDividedInIntegers) {
-    // 30000/1001 is 29 frames a second in whole numbers: 2997 frames give 103 seconds.
-    const std::string ntsc =
-        AviFile(StreamList(StreamHeader("vids", 1001, 30000, 2997, {0, 0, 720, 480})));
-    EXPECT_EQ(ValuesOf(ntsc), (Values{"0:01:43", "720 x 480"}));
+TEST(AviValues, DurationIsLengthTimesScaleOverRate) {
+    struct Case {
+        uint32_t scale, rate, length;
+        Values want;
+    } cases[] = {
+        // An hour at 29.97 frames a second (an integer rate of 29 made it 1:02:00).
+        {1001, 30000, 107893, {"1:00:00", "720 x 480"}},
+        // One frame every two seconds (an integer rate of 0 gave no duration at all).
+        {2, 1, 100, {"0:03:20", "720 x 480"}},
+        // Broken headers give no duration, and no division by zero.
+        {1, 0, 100, {"720 x 480"}},
+        {0, 25, 100, {"720 x 480"}},
+        // The largest header values do not overflow: 2^32-1 frames of 2^32-1 seconds each.
+        {0xFFFFFFFF, 1, 0xFFFFFFFF, {DurationText(18446744065119617025ull), "720 x 480"}},
+    };
+    for (const Case& c : cases) {
+        const std::string bytes =
+            AviFile(StreamList(StreamHeader("vids", c.scale, c.rate, c.length, {0, 0, 720, 480})));
+        EXPECT_EQ(ValuesOf(bytes), c.want) << c.scale << "/" << c.rate << " x " << c.length;
+    }
 }
 
-TEST(AviValues, AStreamSlowerThanOneUnitASecondHasNoDuration) {
-    const std::string bytes =
-        AviFile(StreamList(StreamHeader("vids", 2, 1, 100, {0, 0, 320, 240}), "", "Slides") +
-                StreamList(StreamHeader("auds", 0, 8000, 8000), "", "Broken scale"));
-    EXPECT_EQ(ValuesOf(bytes), (Values{"Slides", "320 x 240", "Broken scale"}));
+TEST(CAviReader, FfmpegFilesAt29_97AndAtHalfAFrameASecond) {
+    // A minute of 1799 frames at 30000/1001, and 5 frames of 2 s each.
+    EXPECT_EQ(ReadFile(SourcePath("tests/fixtures/media/ntsc.avi")),
+              (Values{"0:01:00", "16 x 16"}));
+    EXPECT_EQ(ReadFile(SourcePath("tests/fixtures/media/slides.avi")),
+              (Values{"0:00:10", "16 x 16"}));
 }
 
 TEST(AviValues, VideoBeforeAudioWhateverTheStreamOrder) {

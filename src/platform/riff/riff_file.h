@@ -38,7 +38,7 @@ struct FrameRect {
 };
 
 // What a stream header says about one stream. Its duration in seconds is
-// length / (rate / scale).
+// length * scale / rate.
 struct StreamInfo {
     uint32_t type = 0; // kStreamVideo, kStreamAudio, ...
     uint32_t scale = 0;
