@@ -1,0 +1,11 @@
+// LZX folders are not decoded yet: they are refused as an unsupported type.
+
+#include "readers/cabinet/cab_method.h"
+
+namespace tressel::cab {
+
+MethodResult CreateLzxMethod(const Memory&, unsigned) {
+    return {nullptr, kCabUnsupportedType};
+}
+
+} // namespace tressel::cab
