@@ -144,10 +144,11 @@ int64_t CabMemoryFiles::read(void* self, CabHandle handle, void* buffer, uint32_
     Open* file = static_cast<CabMemoryFiles*>(self)->find(handle);
     if (!file || !file->input)
         return -1;
-    if (file->position >= file->bytes.size())
+    const std::string& bytes = *file->bytes;
+    if (file->position >= bytes.size())
         return 0;
-    const uint64_t count = std::min<uint64_t>(size, file->bytes.size() - file->position);
-    std::memcpy(buffer, file->bytes.data() + file->position, size_t(count));
+    const uint64_t count = std::min<uint64_t>(size, bytes.size() - file->position);
+    std::memcpy(buffer, bytes.data() + file->position, size_t(count));
     file->position += count;
     return int64_t(count);
 }
@@ -177,7 +178,7 @@ int64_t CabMemoryFiles::seek(void* self, CabHandle handle, int64_t offset, int o
     if (origin == SEEK_CUR)
         base = int64_t(file->position);
     else if (origin == SEEK_END)
-        base = int64_t(file->bytes.size());
+        base = int64_t(file->bytes->size());
     else if (origin != SEEK_SET)
         return -1;
     if ((offset > 0 && base > INT64_MAX - offset) || base + offset < 0)

@@ -6,6 +6,7 @@
 #include "readers/cabinet/cabinet.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,8 +24,10 @@ public:
     CabMemoryFiles(const CabMemoryFiles&) = delete;
     CabMemoryFiles& operator=(const CabMemoryFiles&) = delete;
 
+    // Copies the bytes; a file added again under the same path replaces the old one
+    // for later opens only.
     void add(std::string path, std::string_view bytes) {
-        m_files[std::move(path)] = std::string(bytes);
+        m_files[std::move(path)] = std::make_shared<const std::string>(bytes);
     }
     // A handle whose writes collect in output(handle), or are dropped when discard is set.
     CabHandle createOutput(bool discard = false);
@@ -39,7 +42,7 @@ private:
         bool input = true;
         bool discard = false;
         bool closed = false;
-        std::string_view bytes;
+        std::shared_ptr<const std::string> bytes;
         uint64_t position = 0;
         std::string written;
     };
@@ -53,7 +56,7 @@ private:
     static int close(void* self, CabHandle handle);
     static int64_t seek(void* self, CabHandle handle, int64_t offset, int origin);
 
-    std::map<std::string, std::string, std::less<>> m_files;
+    std::map<std::string, std::shared_ptr<const std::string>, std::less<>> m_files;
     std::vector<Open> m_open; // handle h is m_open[h - 1]
     int m_allocationsLeft = -1;
 };
