@@ -412,11 +412,19 @@ private:
         return offset;
     }
 
+    // Matches are short: copied in 8-byte steps where source and target neither wrap
+    // nor overlap within a step, byte by byte otherwise.
     void copyMatch(uint32_t offset, uint32_t length) {
         uint32_t from = (m_position - offset) & m_mask;
-        if (offset >= length && from + length <= m_windowSize &&
-            m_position + length <= m_windowSize) {
-            std::memcpy(m_window + m_position, m_window + from, length);
+        if (from + length <= m_windowSize && m_position + length <= m_windowSize) {
+            uint8_t* to = m_window + m_position;
+            const uint8_t* source = m_window + from;
+            uint32_t i = 0;
+            if (offset >= 8)
+                for (; i + 8 <= length; i += 8)
+                    std::memcpy(to + i, source + i, 8);
+            for (; i < length; ++i)
+                to[i] = source[i];
             m_position = (m_position + length) & m_mask;
         } else {
             for (uint32_t i = 0; i < length; ++i) {
