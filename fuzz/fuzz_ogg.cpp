@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the tag parser of the ogg reader.
+// Feeds arbitrary bytes to the parser of the ogg reader.
 #include "readers/media/ogg_reader.h"
 
 #include "platform/text.h"
@@ -8,7 +8,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tressel::MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
-    const tressel::TagReading reading = tressel::ReadOggTags(source);
+    const tressel::ReadResult reading = tressel::ParseOgg(source, {9, true});
+    if (reading.labels.size() != reading.values.size())
+        __builtin_trap();
     // Every value must be text the program can show.
     for (const std::string& value : reading.values)
         if (!tressel::IsValidUtf8(value))

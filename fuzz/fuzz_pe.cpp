@@ -27,7 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     (void)pe::VersionInfoSize(source);
-    (void)ReadExeValues(source, 9);
+    const auto read = ParseExe(source, {9, true});
+    // One label per value, whatever the bytes.
+    if (read.labels.size() != read.values.size())
+        __builtin_trap();
     // The block parser on its own, so that mutations reach it without a valid image.
     (void)pe::VersionInfo::parse(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;
