@@ -1,5 +1,6 @@
 #include "readers/asf_reader.h"
 #include "readers/exe_reader.h"
+#include "readers/registry.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -61,6 +62,17 @@ TEST(ReaderAdapter, OnlyTheExecutableParserCutsTheValues) {
         EXPECT_EQ(exeReader.extract(c.maxValues), c.exeValues) << c.maxValues;
         CAsfReader asfReader(wma, false);
         EXPECT_EQ(asfReader.extract(c.maxValues), 10) << c.maxValues; // ASF's ten stay ten
+    }
+}
+
+TEST(ReaderAdapter, ContentNamesTheExtensionItShouldCarry) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"exe/us_english.exe", "exe"}, {"exe/german.dll", "dll"}, {"media/clip.wmv", "wmv"},
+        {"media/tags.wma", "wma"},     {"media/info.avi", "avi"}, {"media/info.wav", "wav"},
+        {"media/tags.rm", "rm"},       {"media/tags.ogg", "ogg"}, {"media/id3v23.mp3", "mp3"}};
+    for (const auto& [fixture, extension] : cases) {
+        auto reader = CreateFileReader(SourcePath(std::string("tests/fixtures/") + fixture), true);
+        EXPECT_EQ(reader->contentExtension(), extension) << fixture;
     }
 }
 
