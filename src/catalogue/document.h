@@ -5,6 +5,7 @@
 // or shifted while a scan lives: a vanished entry leaves a vacated record (empty item
 // id) and new entries are appended; only a full rescan renumbers from 0.
 
+#include "readers/columns.h"
 #include "readers/file_reader.h"
 #include "readers/registry.h"
 
@@ -52,12 +53,16 @@ struct InformationResult {
     bool recognised = false;
     const char* format = nullptr; // the accepting reader's short name
     std::vector<std::string> values;
+    std::vector<std::string> labels; // one per value
+    // Every reader tried with its answer, when asked for; a file that is not a regular
+    // file has one attempt by no reader.
+    ReaderTrace attempts;
 };
 
 class CMarlockUtilDoc : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 10;
+    static constexpr int kColumnCount = tressel::kColumnCount;
 
     explicit CMarlockUtilDoc(QObject* parent = nullptr);
     ~CMarlockUtilDoc() override;
@@ -86,11 +91,14 @@ public:
     // A freedesktop icon name for the entry's type.
     std::string GetIconName(int record);
     std::vector<std::string> GetInformation(int record) const;
-    InformationResult ReadInformation(int record) const;
+    // traced: also note every reader tried and its answer.
+    InformationResult ReadInformation(int record, bool traced = false) const;
     // Reads one path's information as the document would (regular files only).
-    static InformationResult ReadInformationOfPath(const std::string& path, bool scanAll);
+    static InformationResult ReadInformationOfPath(const std::string& path, bool scanAll,
+                                                   bool traced = false);
     static InformationResult ReadInformationOfPath(const ReaderTable& table,
-                                                   const std::string& path, bool scanAll);
+                                                   const std::string& path, bool scanAll,
+                                                   bool traced = false);
     // The readers GetInformation asks; the default table unless one is set (the table
     // must outlive the document or be unset again).
     void setReaderTable(const ReaderTable* table) { m_readerTable = table; }

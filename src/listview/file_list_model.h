@@ -4,6 +4,8 @@
 // the cache of information values: a row's nine information cells are read together
 // the first time any of them is asked for, and kept until something resets them.
 
+#include "readers/columns.h"
+
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
@@ -21,7 +23,7 @@ class CMarlockUtilDoc;
 class CFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kInformationColumns = 9;
+    static constexpr int kInformationColumns = tressel::kInformationColumns;
 
     explicit CFileListModel(CMarlockUtilDoc& doc, QObject* parent = nullptr);
 

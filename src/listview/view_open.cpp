@@ -26,6 +26,17 @@ QString Decode(const std::string& bytes) {
     return QFile::decodeName(QByteArray::fromStdString(bytes));
 }
 
+// Why a file shows no information. Its readers are asked again, this time noting their
+// answers, and only for a file whose cells are all empty.
+QString WhyEmpty(CMarlockUtilDoc& doc, int record, const QStringList& cells) {
+    const bool empty =
+        std::all_of(cells.begin(), cells.end(), [](const QString& cell) { return cell.isEmpty(); });
+    if (!empty || doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
+        return {};
+    const InformationResult info = doc.ReadInformation(record, true);
+    return info.recognised ? QString() : QString::fromStdString(WhyNothingWasRead(info.attempts));
+}
+
 } // namespace
 
 void CMarlockUtilView::openSelection(Qt::KeyboardModifiers modifiers) {
@@ -77,6 +88,7 @@ void CMarlockUtilView::showProperties(const std::vector<int>& records) {
         const int row = m_model->rowOfRecord(record);
         for (int column = 1; column < m_model->columnCount(); ++column)
             facts.values << (row < 0 ? QString() : m_model->cellText(row, column));
+        facts.reason = WhyEmpty(m_doc, record, facts.values);
         entries.push_back(std::move(facts));
     }
     auto* dialog = new CPropertiesDialog(entries, static_cast<int>(records.size()), this);
