@@ -1,5 +1,6 @@
 #include "file_list_model.h"
 
+#include "listview/file_name_text.h"
 #include "listview/sort_order.h"
 
 #include "catalogue/document.h"
@@ -8,7 +9,6 @@
 #include "readers/file_reader.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPalette>
 #include <QStyle>
 
@@ -18,14 +18,6 @@
 #include <unordered_set>
 
 namespace tressel {
-
-namespace {
-
-QString Decode(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-} // namespace
 
 QString GroupThousands(unsigned long long value) {
     QString digits = QString::number(value);
@@ -74,7 +66,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         if (column == 0)
-            return Decode(row.name);
+            return DecodeName(row.name);
         if (row.folder)
             return QString();
         if (!row.read) {
@@ -157,6 +149,7 @@ void CFileListModel::repopulate(bool numberedOnly) {
     const int records = m_doc.GetRecordCount();
     emit populateStarted(records);
     beginResetModel();
+    m_indexValid = false;
     m_rows.clear();
     m_rows.reserve(static_cast<size_t>(records));
     for (int r = 0; r < records; ++r) {
@@ -181,6 +174,7 @@ void CFileListModel::insertRecords(int firstRecord, int count, bool numberedOnly
             continue;
         const int at = std::min(r, rowCount());
         beginInsertRows({}, at, at);
+        m_indexValid = false;
         m_rows.insert(m_rows.begin() + at, std::move(row));
         endInsertRows();
     }
@@ -191,6 +185,7 @@ bool CFileListModel::removeRecord(int record) {
     if (row < 0)
         return false;
     beginRemoveRows({}, row, row);
+    m_indexValid = false;
     m_rows.erase(m_rows.begin() + row);
     endRemoveRows();
     return true;
@@ -210,6 +205,7 @@ int CFileListModel::removeRecords(const std::vector<int>& records) {
         while (first > 0 && doomed.count(m_rows[static_cast<size_t>(first - 1)].record))
             --first;
         beginRemoveRows({}, first, row);
+        m_indexValid = false;
         m_rows.erase(m_rows.begin() + first, m_rows.begin() + row + 1);
         endRemoveRows();
         removed += row - first + 1;
@@ -225,6 +221,7 @@ void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop,
             return;
         if (drop(row)) {
             beginRemoveRows({}, row, row);
+            m_indexValid = false;
             m_rows.erase(m_rows.begin() + row);
             endRemoveRows();
         } else {
@@ -261,6 +258,7 @@ void CFileListModel::reorder(const std::vector<int>& recordOrder) {
     for (size_t i = 0; i < m_rows.size(); ++i)
         sorted[static_cast<size_t>(newRowOfOld[i])] = std::move(m_rows[i]);
     m_rows = std::move(sorted);
+    m_indexValid = false;
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -285,11 +283,25 @@ int CFileListModel::recordOfRow(int row) const {
 }
 
 int CFileListModel::rowOfRecord(int record) const {
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_rows[static_cast<size_t>(i)].record == record)
-            return i;
+    if (record < 0)
+        return -1;
+    if (!m_indexValid)
+        rebuildIndex();
+    const auto at = static_cast<size_t>(record);
+    return at < m_rowOfRecord.size() ? m_rowOfRecord[at] : -1;
+}
+
+void CFileListModel::rebuildIndex() const {
+    m_rowOfRecord.assign(static_cast<size_t>(std::max(m_doc.GetRecordCount(), 0)), -1);
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        const int record = m_rows[row].record;
+        if (record < 0)
+            continue;
+        if (static_cast<size_t>(record) >= m_rowOfRecord.size())
+            m_rowOfRecord.resize(static_cast<size_t>(record) + 1, -1);
+        m_rowOfRecord[static_cast<size_t>(record)] = static_cast<int>(row);
     }
-    return -1;
+    m_indexValid = true;
 }
 
 bool CFileListModel::isFolder(int row) const {
@@ -297,7 +309,8 @@ bool CFileListModel::isFolder(int row) const {
 }
 
 QString CFileListModel::name(int row) const {
-    return row >= 0 && row < rowCount() ? Decode(m_rows[static_cast<size_t>(row)].name) : QString();
+    return row >= 0 && row < rowCount() ? DecodeName(m_rows[static_cast<size_t>(row)].name)
+                                        : QString();
 }
 
 std::string CFileListModel::nameBytes(int row) const {

@@ -52,6 +52,7 @@ public:
     void setHeaderMarked(int column, bool marked);
 
     int recordOfRow(int row) const;
+    // The row showing a record, or -1; looked up in an index kept by record number.
     int rowOfRecord(int record) const;
     bool isFolder(int row) const;
     QString name(int row) const;
@@ -99,9 +100,13 @@ private:
     bool accepts(const Row& row, bool numberedOnly) const;
     void readRow(Row& row) const;
     QIcon iconOf(const Row& row) const;
+    void rebuildIndex() const;
 
     CMarlockUtilDoc& m_doc;
     mutable std::vector<Row> m_rows;
+    // Row of each record number (-1 for none), rebuilt after the rows change.
+    mutable std::vector<int> m_rowOfRecord;
+    mutable bool m_indexValid = false;
     mutable QHash<QString, QIcon> m_icons;
     std::function<void(const QString&)> m_onError;
     std::vector<bool> m_marked;
