@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -442,13 +443,22 @@ QAction* CMainFrame::action(const QString& name) const {
 }
 
 void CMainFrame::startUp(const QString& commandLineFolder) {
-    if (!commandLineFolder.isEmpty())
-        m_doc.TryOpenFolderPath(EncodeName(commandLineFolder));
-    else if (!m_recent.isEmpty())
-        m_doc.TryOpenFolderPath(EncodeName(m_recent.front()));
+    const QString folder = !commandLineFolder.isEmpty() ? commandLineFolder
+                           : m_recent.isEmpty()         ? QString()
+                                                        : m_recent.front();
+    if (!folder.isEmpty() && !m_doc.TryOpenFolderPath(EncodeName(folder)))
+        reportUnopenedFolder(folder);
     m_view->initialUpdate();
     m_maxCol->setText(QString::number(m_view->maxColumnWidth()));
     updateTitle();
+}
+
+void CMainFrame::reportUnopenedFolder(const QString& path) {
+    const QFileInfo info(path);
+    const QString reason = !info.exists()  ? "it does not exist"
+                           : !info.isDir() ? "it is not a folder"
+                                           : "it cannot be read";
+    setStatusPane(PaneReport, QString("The folder %1 could not be opened: %2").arg(path, reason));
 }
 
 void CMainFrame::showFirstTime() {
@@ -489,7 +499,8 @@ void CMainFrame::showFirstTime() {
 }
 
 void CMainFrame::openFolder(const QString& path) {
-    m_view->openFolder(path);
+    if (!m_view->openFolder(path))
+        reportUnopenedFolder(path);
     updateTitle();
 }
 
@@ -533,11 +544,12 @@ void CMainFrame::rebuildRecentMenu() {
     }
 }
 
-// The first entry is the folder already open, and choosing it does nothing.
+// The first entry opens its folder too: it may be one that could not be opened before.
 void CMainFrame::chooseRecent(int index) {
-    if (index <= 0 || index >= m_recent.size())
+    if (index < 0 || index >= m_recent.size())
         return;
-    openFolder(m_recent[index]);
+    const QString path = m_recent[index]; // opening reorders the list
+    openFolder(path);
 }
 
 void CMainFrame::fillGroupByMenu() {

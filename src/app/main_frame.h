@@ -51,7 +51,8 @@ public:
     explicit CMainFrame(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Opens the command-line folder, or else the most recent one, and fills the list.
+    // Opens the command-line folder, or else the most recent one, and fills the list; a
+    // folder that cannot be opened is reported in the status bar.
     void startUp(const QString& commandLineFolder);
     // Shows the window, placed as it was last closed the first time.
     void showFirstTime();
@@ -107,6 +108,7 @@ private:
     void addRecent(const QString& path);
     void saveSettings();
     void onFolderLost(const QString& path);
+    void reportUnopenedFolder(const QString& path);
     void updateTitle();
     void switchPreviewFocus();
     void setPreviewVisible(bool visible);

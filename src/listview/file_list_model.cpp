@@ -174,8 +174,8 @@ void CFileListModel::insertRecords(int firstRecord, int count, bool numberedOnly
             continue;
         const int at = std::min(r, rowCount());
         beginInsertRows({}, at, at);
-        m_indexValid = false;
         m_rows.insert(m_rows.begin() + at, std::move(row));
+        renumberFrom(at);
         endInsertRows();
     }
 }
@@ -184,10 +184,7 @@ bool CFileListModel::removeRecord(int record) {
     const int row = rowOfRecord(record);
     if (row < 0)
         return false;
-    beginRemoveRows({}, row, row);
-    m_indexValid = false;
-    m_rows.erase(m_rows.begin() + row);
-    endRemoveRows();
+    eraseRows(row, row);
     return true;
 }
 
@@ -204,29 +201,42 @@ int CFileListModel::removeRecords(const std::vector<int>& records) {
         int first = row;
         while (first > 0 && doomed.count(m_rows[static_cast<size_t>(first - 1)].record))
             --first;
-        beginRemoveRows({}, first, row);
-        m_indexValid = false;
-        m_rows.erase(m_rows.begin() + first, m_rows.begin() + row + 1);
-        endRemoveRows();
+        eraseRows(first, row);
         removed += row - first + 1;
         row = first - 1;
     }
     return removed;
 }
 
-void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop,
-                                     const std::function<bool()>& stop) {
+void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop) {
     for (int row = 0; row < rowCount();) {
-        if (stop && stop())
-            return;
-        if (drop(row)) {
-            beginRemoveRows({}, row, row);
-            m_indexValid = false;
-            m_rows.erase(m_rows.begin() + row);
-            endRemoveRows();
-        } else {
+        if (drop(row))
+            eraseRows(row, row);
+        else
             ++row;
-        }
+    }
+}
+
+void CFileListModel::eraseRows(int first, int last) {
+    beginRemoveRows({}, first, last);
+    if (m_indexValid) {
+        for (int row = first; row <= last; ++row)
+            m_rowOfRecord[static_cast<size_t>(m_rows[static_cast<size_t>(row)].record)] = -1;
+    }
+    m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+    renumberFrom(first);
+    endRemoveRows();
+}
+
+// Rows from row on moved: their records point at their new positions.
+void CFileListModel::renumberFrom(int row) {
+    if (!m_indexValid)
+        return;
+    for (size_t at = static_cast<size_t>(row); at < m_rows.size(); ++at) {
+        const auto record = static_cast<size_t>(m_rows[at].record);
+        if (record >= m_rowOfRecord.size())
+            m_rowOfRecord.resize(record + 1, -1);
+        m_rowOfRecord[record] = static_cast<int>(at);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "title_watch.h"
 
+#include "escape_check.h"
 #include "file_list_model.h"
 #include "platform/text.h"
 
@@ -36,14 +37,16 @@ TitleWatchStep ApplyWindowTitle(std::vector<std::string>& cells, std::string_vie
 }
 
 CTitleWatch::CTitleWatch(CFileListModel& model, const std::vector<std::string>& headers,
-                         QWidget* owner)
-    : QObject(owner), m_model(model), m_headers(headers), m_owner(owner),
+                         const CEscapeCheck& commands, QWidget* owner)
+    : QObject(owner), m_model(model), m_headers(headers), m_commands(commands), m_owner(owner),
       m_foreground(MakeDesktopForegroundWindow()), m_titleTimer(new QTimer(this)),
       m_watchEndTimer(new QTimer(this)) {
     m_titleTimer->setInterval(kTitleCheckMs);
     m_watchEndTimer->setSingleShot(true);
     m_watchEndTimer->setInterval(kWatchMs);
     connect(m_titleTimer, &QTimer::timeout, this, [this] {
+        if (m_commands.isActive())
+            return; // the cells of a command's rows stay as the command found them
         try {
             checkWindowTitle();
         } catch (const std::exception& e) {

@@ -18,6 +18,7 @@ class QWidget;
 
 namespace tressel {
 
+class CEscapeCheck;
 class CFileListModel;
 
 struct TitleWatchStep {
@@ -47,8 +48,10 @@ public:
     static constexpr int kWatchMs = 10000;
     static constexpr int kWatchAfterFocusMs = 3000;
 
-    // owner's window is the program's own, never watched; headers name the columns.
-    CTitleWatch(CFileListModel& model, const std::vector<std::string>& headers, QWidget* owner);
+    // owner's window is the program's own, never watched; headers name the columns. No
+    // title is taken while a long command holds the Esc check.
+    CTitleWatch(CFileListModel& model, const std::vector<std::string>& headers,
+                const CEscapeCheck& commands, QWidget* owner);
     ~CTitleWatch() override;
 
     // Where titles come from; null turns the watch off.
@@ -71,6 +74,7 @@ signals:
 private:
     CFileListModel& m_model;
     const std::vector<std::string>& m_headers;
+    const CEscapeCheck& m_commands;
     QWidget* m_owner;
     std::unique_ptr<IForegroundWindow> m_foreground;
     QTimer* m_titleTimer;

@@ -94,7 +94,7 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
     buildViews();
     buildActions();
 
-    m_titleWatch = new CTitleWatch(*m_model, doc.ColumnNames(), this);
+    m_titleWatch = new CTitleWatch(*m_model, doc.ColumnNames(), m_escape, this);
     connect(m_titleWatch, &CTitleWatch::status, this,
             [this](const QString& text) { emit statusText(PaneReport, text); });
     connect(m_titleWatch, &CTitleWatch::failed, this, &CMarlockUtilView::showError);
@@ -108,8 +108,11 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
     m_refreshTimer = makeTimer(kRefreshDelayMs);
     m_statusTimer = makeTimer(20);
     m_previewTimer = makeTimer(50);
-    connect(m_refreshTimer, &QTimer::timeout, this,
-            [this] { guard([this] { refreshChanges(); }); });
+    connect(m_refreshTimer, &QTimer::timeout, this, &CMarlockUtilView::refreshWhenIdle);
+    connect(&m_escape, &CEscapeCheck::ended, this, [this] {
+        if (m_refreshWaiting)
+            scheduleRefresh(0);
+    });
     connect(m_statusTimer, &QTimer::timeout, this, &CMarlockUtilView::updateStatus);
     connect(m_previewTimer, &QTimer::timeout, this, &CMarlockUtilView::previewSelection);
     doc.setView(this);
@@ -150,6 +153,7 @@ void CMarlockUtilView::buildViews() {
     header->setSectionsClickable(true);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int column) { sortByColumn(column); });
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) { capColumn(column); });
     m_details->setItemDelegate(new CNameDelegate(*this));
 
     m_list = new QListView(m_stack);
@@ -359,11 +363,14 @@ void CMarlockUtilView::addRecordRows(int firstRecord) {
     m_statusTimer->start(20);
 }
 
-void CMarlockUtilView::openFolder(const QString& path) {
-    guard([this, &path] {
-        if (m_doc.TryOpenFolderPath(EncodeName(path)))
+bool CMarlockUtilView::openFolder(const QString& path) {
+    bool opened = false;
+    guard([&] {
+        opened = m_doc.TryOpenFolderPath(EncodeName(path));
+        if (opened)
             initialUpdate();
     });
+    return opened;
 }
 
 void CMarlockUtilView::goUp() {
@@ -443,14 +450,17 @@ void CMarlockUtilView::applyScanAll(bool on) {
     focusList();
 }
 
+// Holds the records it walks: rows go while it runs.
 void CMarlockUtilView::validOnly() {
     guard([this] {
         CLongCommand command(m_escape);
-        m_model->removeRowsWhere(
-            [this](int row) {
-                return !m_model->isFolder(row) && m_model->firstInformation(row).isEmpty();
-            },
-            [this] { return m_escape.cancelRequested(); });
+        for (int record : m_model->records()) {
+            if (m_escape.cancelRequested())
+                break;
+            const int row = m_model->rowOfRecord(record);
+            if (row >= 0 && !m_model->isFolder(row) && m_model->firstInformation(row).isEmpty())
+                m_model->removeRecord(record);
+        }
     });
     m_statusTimer->start(1);
 }
@@ -458,19 +468,17 @@ void CMarlockUtilView::validOnly() {
 QString CMarlockUtilView::setMaxColumnWidthText(const QString& text) {
     if (const std::optional<int> width = column_width::Parse(text)) {
         m_maxColumnWidth = *width;
-        QHeaderView* header = m_details->horizontalHeader();
-        header->setMaximumSectionSize(m_maxColumnWidth);
-        header->setDefaultSectionSize(std::min(kColumnWidth, m_maxColumnWidth));
         for (int column = 0; column < m_model->columnCount(); ++column)
             capColumn(column);
     }
     return QString::number(m_maxColumnWidth);
 }
 
-// No column, whether dragged or fitted to its contents, grows wider than the maximum.
+// No information column, whether dragged or fitted to its contents, grows wider than
+// the maximum; the name column is never cut.
 void CMarlockUtilView::capColumn(int column) {
     QHeaderView* header = m_details->horizontalHeader();
-    if (header->sectionSize(column) > m_maxColumnWidth)
+    if (column > 0 && header->sectionSize(column) > m_maxColumnWidth)
         header->resizeSection(column, m_maxColumnWidth);
 }
 
@@ -582,6 +590,14 @@ void CMarlockUtilView::previewSelection() {
 void CMarlockUtilView::scheduleRefresh(int delayMs) {
     if (!m_refreshTimer->isActive())
         m_refreshTimer->start(delayMs);
+}
+
+// A long command holds records, and its Esc check lets timers run: the refresh waits
+// until the command ends, so no row goes from under it.
+void CMarlockUtilView::refreshWhenIdle() {
+    m_refreshWaiting = m_escape.isActive();
+    if (!m_refreshWaiting)
+        guard([this] { refreshChanges(); });
 }
 
 void CMarlockUtilView::refreshChanges() {

@@ -56,8 +56,8 @@ public:
     void removeRecordRow(int record) override;
     void addRecordRows(int firstRecord) override;
 
-    // Folder commands.
-    void openFolder(const QString& path);
+    // Folder commands. openFolder answers whether the folder could be opened.
+    bool openFolder(const QString& path);
     void goUp();
     void rescan();
     // Double click or Enter: Alt shows the properties of every selected entry; a first
@@ -180,6 +180,7 @@ private:
     // The window's progress bar, or nothing when the view stands alone.
     IProgress& progress();
     void removeVanishedRows();
+    void refreshWhenIdle();
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_confirmDelete;
@@ -216,6 +217,8 @@ private:
     bool m_initialised = false;
     // Rows of vanished records, removed together once the document has compared.
     bool m_refreshing = false;
+    // The refresh fell due while a long command ran; it runs when the command ends.
+    bool m_refreshWaiting = false;
     std::vector<int> m_vanished;
 };
 

@@ -17,29 +17,36 @@ namespace tressel {
 
 namespace {
 
-// The rename command's view of the list: selected rows, their cells and names.
+// The rename command's view of the list. Its rows are named by record number: the
+// list may change while the command runs (the Esc check lets the window paint), and a
+// record keeps naming the same file whatever row shows it.
 class CViewRenameRows : public IRenameRows {
 public:
-    CViewRenameRows(CFileListModel& model, QItemSelectionModel& selection, std::vector<int> rows)
-        : m_model(model), m_selection(selection), m_rows(std::move(rows)) {}
+    CViewRenameRows(CFileListModel& model, QItemSelectionModel& selection, std::vector<int> records)
+        : m_model(model), m_selection(selection), m_records(std::move(records)) {}
 
-    std::vector<int> selectedRows() override { return m_rows; }
-    int record(int row) override { return m_model.recordOfRow(row); }
-    std::string cellText(int row, int column) override {
+    std::vector<int> selectedRows() override { return m_records; }
+    int record(int record) override { return record; }
+    std::string cellText(int record, int column) override {
+        const int row = m_model.rowOfRecord(record);
         if (column == 0)
             return m_model.nameBytes(row);
         return m_model.cellText(row, column).toStdString();
     }
-    void deselect(int row) override {
-        m_selection.select(m_model.index(row, 0),
-                           QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    void deselect(int record) override {
+        const int row = m_model.rowOfRecord(record);
+        if (row >= 0)
+            m_selection.select(m_model.index(row, 0),
+                               QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     }
-    void setName(int row, const std::string& name) override { m_model.setName(row, name); }
+    void setName(int record, const std::string& name) override {
+        m_model.setName(m_model.rowOfRecord(record), name);
+    }
 
 private:
     CFileListModel& m_model;
     QItemSelectionModel& m_selection;
-    std::vector<int> m_rows;
+    std::vector<int> m_records;
 };
 
 } // namespace
@@ -91,10 +98,7 @@ void CMarlockUtilView::renameToColumn(int column) {
         m_cancel = false;
         CLongCommand command(m_escape);
         emit statusText(PaneReport, "Press Esc to cancel");
-        std::vector<int> rows;
-        for (int record : selectedRecords())
-            rows.push_back(m_model->rowOfRecord(record));
-        CViewRenameRows list(*m_model, *m_details->selectionModel(), rows);
+        CViewRenameRows list(*m_model, *m_details->selectionModel(), selectedRecords());
         RenameOptions options;
         options.column = column;
         options.append = m_contextMenu->appendFlag();

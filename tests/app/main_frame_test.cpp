@@ -100,7 +100,7 @@ TEST_F(FrameTest, OptionsSurviveARestartAndSettingsRemovalGivesAFirstRun) {
     EXPECT_TRUE(program->frame()->recentFolders().isEmpty());
 }
 
-TEST_F(FrameTest, RecentListIgnoresItsFirstEntry) {
+TEST_F(FrameTest, EveryRecentEntryOpensItsFolder) {
     folder.mkdir("a");
     folder.mkdir("b");
     folder.write("a/1.bin", "");
@@ -117,6 +117,30 @@ TEST_F(FrameTest, RecentListIgnoresItsFirstEntry) {
     EXPECT_EQ(names(frame), QStringList{"1.bin"});
     EXPECT_EQ(frame.recentFolders()[0].toStdString(), folder.path() + "a/");
     EXPECT_NE(frame.action("recent2"), nullptr);
+}
+
+TEST_F(FrameTest, AMissingCommandLineFolderIsReported) {
+    auto program = startProgram({QString::fromStdString(folder.file("missing"))});
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), "");
+    EXPECT_EQ(program->frame()->statusPaneText(2).toStdString(),
+              "The folder " + folder.file("missing") + " could not be opened: it does not exist");
+}
+
+// The folder opened last is away at start-up (unmounted, say); once it is back, File 1
+// opens it.
+TEST_F(FrameTest, FileOneReopensAFolderThatFailedAtStartUp) {
+    folder.mkdir("disk");
+    startProgram({QString::fromStdString(folder.file("disk"))})->frame()->close();
+    std::filesystem::rename(folder.file("disk"), folder.file("away"));
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), "");
+    EXPECT_TRUE(frame.statusPaneText(2).contains("could not be opened"));
+    std::filesystem::rename(folder.file("away"), folder.file("disk"));
+    folder.write("disk/0A.bin", "");
+    frame.action("recent1")->trigger();
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), folder.file("disk/"));
+    EXPECT_EQ(names(frame), QStringList{"0A.bin"});
 }
 
 TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {

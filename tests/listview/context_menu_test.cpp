@@ -13,6 +13,8 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include <filesystem>
+
 namespace tressel::test {
 namespace {
 
@@ -172,6 +174,27 @@ TEST_F(MenuTest, EscStopsTheRenameAfterTheCurrentFileAndKeepsWhatWasDone) {
     ASSERT_TRUE(view->canUndo()) << "what was done is undoable";
     view->undo();
     EXPECT_TRUE(PathExists(folder.file("0A.exe")));
+}
+
+// The refresh falls due at the command's first Esc check and would drop the first row
+// under it; it waits, and the command renames the files it was given.
+TEST_F(MenuTest, ARefreshFallingDueDuringARenameWaitsForItsEnd) {
+    for (const char* name : {"0A.bin", "0B.bin", "0C.bin", "0D.bin"})
+        folder.write(name, ReadableContent(std::string("Named ") + name[1]));
+    open(folder.path());
+    select({"0B.bin", "0C.bin"});
+    std::filesystem::remove(folder.file("0A.bin"));
+    view->scheduleRefresh(0);
+    view->renameToColumn(1);
+    EXPECT_EQ(paneTwo.back(), "2 Renamed");
+    for (const char* name : {"Named B.bin", "Named C.bin", "0D.bin"})
+        EXPECT_TRUE(PathExists(folder.file(name))) << name;
+    EXPECT_TRUE(WaitUntil([this] { return view->model().rowCount() == 3; }))
+        << "the refresh runs once the command is over";
+    QStringList shown = names();
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{"0D.bin", "Named B.bin", "Named C.bin"}));
+    expectConsistent();
 }
 
 TEST_F(MenuTest, ShiftAppendsTheTextToTheStemAndTheFlagEndsWithTheCommand) {
