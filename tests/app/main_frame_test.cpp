@@ -10,6 +10,7 @@
 
 #include <QTableView>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -26,7 +27,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace tressel::test {
 namespace {
@@ -173,6 +176,40 @@ TEST_F(FrameTest, CommandsNotInThisBuildArePresentAndDisabled) {
     EXPECT_EQ(frame.action("undo")->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
     EXPECT_EQ(frame.action("about")->shortcut(), QKeySequence("F1"));
+}
+
+// Each dialog-bar switch stands for one action: either changes the one state.
+TEST_F(FrameTest, DialogBarSwitchesAndMenuOptionsAreOneState) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    CMarlockUtilView& view = frame.view();
+    // control, its action, the action that sets the state back, the state
+    const std::vector<std::tuple<const char*, const char*, const char*, std::function<bool()>>>
+        options = {
+            {"scanAllCheck", "scanAll", "scanAll", [&] { return view.scanAll(); }},
+            {"numberedCheck", "numberedOnly", "numberedOnly", [&] { return view.numberedOnly(); }},
+            {"listRadio", "list", "details", [&] { return view.isListMode(); }},
+            {"previewCheck", "preview", "preview",
+             [&] { return !frame.previewPane()->isHidden(); }},
+        };
+    for (const auto& [button, name, back, state] : options) {
+        auto* control = frame.findChild<QAbstractButton*>(button);
+        QAction* action = frame.action(name);
+        const bool before = state();
+        control->click();
+        EXPECT_NE(state(), before) << button;
+        EXPECT_EQ(action->isChecked(), state()) << name;
+        EXPECT_EQ(control->isChecked(), state()) << button;
+        frame.action(back)->trigger();
+        EXPECT_EQ(state(), before) << name;
+        EXPECT_EQ(control->isChecked(), before) << button;
+        EXPECT_EQ(control->statusTip(), action->statusTip()) << button;
+    }
+    frame.findChild<QAbstractButton*>("listRadio")->click();
+    frame.findChild<QAbstractButton*>("listRadio")->click();
+    EXPECT_TRUE(frame.findChild<QAbstractButton*>("listRadio")->isChecked())
+        << "a made choice stays";
+    EXPECT_FALSE(frame.findChild<QAbstractButton*>("detailsRadio")->isChecked());
 }
 
 TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
