@@ -4,6 +4,8 @@
 // its record number, its position in the item table. Record numbers are never reused
 // or shifted while a scan lives: a vanished entry leaves a vacated record (empty item
 // id) and new entries are appended; only a full rescan renumbers from 0.
+//
+// The PascalCase members are the documented interface; everything added is camelCase.
 
 #include "readers/columns.h"
 #include "readers/file_reader.h"
@@ -105,7 +107,6 @@ public:
 
     // The open folder with a trailing '/', or "" before any folder is open.
     const std::string& GetCurrentFolderPath() const { return m_folder; }
-    const std::string& pathName() const { return m_folder; }
     // The open folder while it exists as a folder, "" otherwise.
     std::string title() const;
     // False once the open folder was deleted, renamed, replaced or unmounted: its path
