@@ -62,6 +62,8 @@ public:
 
     // IOperationReport on status pane 2, IProgress on the dialog bar's progress bar.
     void report(const std::string& subject, int errors) override;
+    // The report line, and a "Details" button beside it that opens the list.
+    void reportFailures(const std::string& subject, const CFailureList& failures) override;
     void start(uint64_t count) override;
     void step() override;
 
@@ -113,6 +115,7 @@ private:
     void chooseFont();
     void about();
     void setStatusPane(int pane, const QString& text);
+    void showFailureDetails();
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_prevAutoHide;
@@ -122,6 +125,9 @@ private:
     QLabel* m_previewLabel = nullptr;
     QSplitter* m_splitter = nullptr;
     std::array<QLabel*, 3> m_panes{};
+    // The failures behind pane 2's report line, opened with the "Details" button.
+    QPushButton* m_detailsButton = nullptr;
+    CFailureList m_failures;
     QProgressBar* m_progress = nullptr;
     uint64_t m_progressDone = 0;
     uint64_t m_progressScale = 1;

@@ -3,6 +3,7 @@
 #include "document.h"
 #include "operations/feedback.h"
 #include "operations/move_item.h"
+#include "operations/undo.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -114,8 +115,16 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
             ++result.waiting;
             continue;
         }
+        if (!options.dryRun && !group.canRecord()) {
+            result.stopped = group.journalError();
+            break; // no move without a record of it
+        }
         std::string used = folder + target;
         const bool moved = options.dryRun || doc.RenameItem(record, folder + target, &group, &used);
+        if (!moved && !group.canRecord()) {
+            result.stopped = group.journalError();
+            break;
+        }
         if (!moved) {
             ++result.errors;
             ++result.waiting;
@@ -136,7 +145,11 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
         ++result.done;
     }
     result.waiting += static_cast<int>(selected.size() - next);
+    if (!options.dryRun && result.stopped.empty() && !group.finish())
+        result.stopped = group.journalError();
     result.status = RenameStatusText(result.done, result.errors, result.waiting);
+    if (!result.stopped.empty())
+        result.status += ". " + JournalStopText(result.stopped);
     return result;
 }
 

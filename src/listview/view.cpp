@@ -473,14 +473,19 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
         return; // an edit that changed nothing is not a rename
     const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
     bool renamed = false;
+    std::string lastJournalError;
     guard([&] {
         std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
         renamed = m_doc.RenameItem(record, parts.dir + name, group.get());
+        lastJournalError = group->journalError();
         if (renamed)
             pushUndoGroup(std::move(group));
     });
     if (!renamed) {
         report("Setting name", 1);
+        if (!lastJournalError.empty())
+            emit statusText(2, QString::fromStdString(ReportText("Setting name", 1) + ". " +
+                                                      JournalStopText(lastJournalError)));
         return;
     }
     m_model->forgetInformation(row);
@@ -490,9 +495,9 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
 }
 
 std::unique_ptr<CUndoGroup> CMarlockUtilView::newUndoGroup(const std::string& command) const {
-    // Without a journal the move is still undoable from this window.
-    return std::make_unique<CUndoGroup>(
-        CUndoJournal::create(m_doc.GetCurrentFolderPath(), command));
+    // A group whose journal cannot be written refuses every move: nothing is moved
+    // that a later undo could not find.
+    return CUndoGroup::Journaled(m_doc.GetCurrentFolderPath(), command);
 }
 
 void CMarlockUtilView::pushUndoGroup(std::unique_ptr<CUndoGroup> group) {

@@ -122,7 +122,8 @@ public:
     bool canRedo() const { return m_undo.canRedo(); }
     void undo();
     void redo();
-    // A new undo group for one command on the open folder, journalled when it can be.
+    // A new undo group for one command on the open folder, journalled; it refuses every
+    // move when its journal cannot be written.
     std::unique_ptr<CUndoGroup> newUndoGroup(const std::string& command) const;
     // Pushes a group that holds a move and tells the window the history changed.
     void pushUndoGroup(std::unique_ptr<CUndoGroup> group);
