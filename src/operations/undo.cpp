@@ -9,8 +9,10 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace tressel {
 
@@ -100,21 +102,26 @@ ReplayStep DecideStep(const UndoEntry& entry, bool back, const Lookup& look) {
 } // namespace
 
 std::optional<FileIdentity> FileIdentity::Of(const std::string& path) {
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
+    struct statx st;
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BASIC_STATS | STATX_BTIME,
+                &st) != 0)
         return std::nullopt;
     FileIdentity id;
-    id.device = st.st_dev;
-    id.inode = st.st_ino;
-    id.size = static_cast<uint64_t>(st.st_size);
-    id.mtimeNs = int64_t(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    id.device = makedev(st.stx_dev_major, st.stx_dev_minor);
+    id.inode = st.stx_ino;
+    id.size = st.stx_size;
+    id.mtimeNs = int64_t(st.stx_mtime.tv_sec) * 1'000'000'000 + st.stx_mtime.tv_nsec;
     id.hasMtime = true;
+    if (st.stx_mask & STATX_BTIME) {
+        id.birthNs = int64_t(st.stx_btime.tv_sec) * 1'000'000'000 + st.stx_btime.tv_nsec;
+        id.hasBirth = id.birthNs != 0;
+    }
     return id;
 }
 
 bool FileIdentity::sameFile(const FileIdentity& seen) const {
     if (device == seen.device)
-        return inode == seen.inode;
+        return sameEntry(seen);
     if (size != seen.size)
         return false;
     if (!hasMtime || !seen.hasMtime)

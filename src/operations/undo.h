@@ -35,14 +35,19 @@ struct FileIdentity {
     uint64_t size = 0;
     int64_t mtimeNs = 0;
     bool hasMtime = false;
+    // The birth time tells a new file from an old one that had the same inode number.
+    int64_t birthNs = 0;
+    bool hasBirth = false;
 
     // The entry at path itself (a link is not followed); nothing when there is none.
     static std::optional<FileIdentity> Of(const std::string& path);
-    // The same file: the same entry, or after a copy to another file system (a new
-    // device) the same size and modification time.
+    // The same file: the same entry (device, inode and, where both are known, birth
+    // time), or after a copy to another file system (a new device) the same size and
+    // modification time.
     bool sameFile(const FileIdentity& seen) const;
     bool sameEntry(const FileIdentity& seen) const {
-        return device == seen.device && inode == seen.inode;
+        return device == seen.device && inode == seen.inode &&
+               (!hasBirth || !seen.hasBirth || birthNs == seen.birthNs);
     }
 };
 

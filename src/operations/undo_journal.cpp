@@ -129,23 +129,46 @@ void AppendEscaped(std::string& out, unsigned char c) {
 
 std::string IdentityFields(const FileIdentity& id) {
     return std::to_string(id.device) + "\t" + std::to_string(id.inode) + "\t" +
-           std::to_string(id.size) + "\t" + std::to_string(id.mtimeNs);
+           std::to_string(id.size) + "\t" + std::to_string(id.mtimeNs) + "\t" +
+           std::to_string(id.hasBirth ? id.birthNs : 0);
 }
 
-std::optional<FileIdentity> ParseIdentity(const std::vector<std::string_view>& fields, size_t first,
-                                          bool withMtime) {
+std::optional<int64_t> ParseSigned(std::string_view text) {
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// DEV INO SIZE, then MTIME and BTIME where the journal has them (0: unknown birth).
+std::optional<FileIdentity> ParseIdentity(const std::vector<std::string_view>& fields,
+                                          size_t first) {
+    const size_t count = fields.size() - first;
+    if (count < 3 || count > 5)
+        return std::nullopt;
     auto device = ParseNumber(fields[first]);
     auto inode = ParseNumber(fields[first + 1]);
     auto size = ParseNumber(fields[first + 2]);
     if (!device || !inode || !size)
         return std::nullopt;
-    FileIdentity id{*device, *inode, *size, 0, false};
-    if (withMtime) {
-        auto mtime = ParseNumber(fields[first + 3]);
-        if (!mtime || *mtime > uint64_t(INT64_MAX))
+    FileIdentity id;
+    id.device = *device;
+    id.inode = *inode;
+    id.size = *size;
+    if (count >= 4) {
+        auto mtime = ParseSigned(fields[first + 3]);
+        if (!mtime)
             return std::nullopt;
-        id.mtimeNs = static_cast<int64_t>(*mtime);
+        id.mtimeNs = *mtime;
         id.hasMtime = true;
+    }
+    if (count == 5) {
+        auto birth = ParseSigned(fields[first + 4]);
+        if (!birth)
+            return std::nullopt;
+        id.birthNs = *birth;
+        id.hasBirth = *birth != 0;
     }
     return id;
 }
@@ -176,13 +199,13 @@ public:
             return;
         const std::vector<std::string_view> fields = SplitFields(text);
         const std::string_view kind = fields[0];
-        if (kind == "intend" && (fields.size() == 6 || fields.size() == 7))
+        if (kind == "intend" && fields.size() >= 6 && fields.size() <= 8)
             intend(fields);
-        else if (kind == "done" && (fields.size() == 3 || fields.size() == 7))
+        else if (kind == "done" && (fields.size() == 3 || fields.size() == 7 || fields.size() == 8))
             done(fields);
         else if (kind == "failed" && fields.size() == 1)
             m_pending.reset();
-        else if ((kind == "back" || kind == "forth") && fields.size() == 6)
+        else if ((kind == "back" || kind == "forth") && (fields.size() == 6 || fields.size() == 7))
             replayed(fields, kind == "back" ? EntryState::Undone : EntryState::Applied);
         else if (kind == "gone" && fields.size() == 2)
             replayed(fields, EntryState::Gone);
@@ -245,7 +268,7 @@ private:
     void intend(const std::vector<std::string_view>& fields) {
         auto source = path(fields[1]);
         auto target = path(fields[2]);
-        auto identity = ParseIdentity(fields, 3, fields.size() == 7);
+        auto identity = ParseIdentity(fields, 3);
         if (!source || !target)
             return;
         if (!identity)
@@ -262,8 +285,8 @@ private:
         if (!newPath || !oldPath)
             return;
         std::optional<FileIdentity> identity;
-        if (fields.size() == 7)
-            identity = ParseIdentity(fields, 3, true);
+        if (fields.size() > 3)
+            identity = ParseIdentity(fields, 3);
         else if (m_pending)
             identity = m_pending->identity; // the file as it was before the move
         if (!identity)
@@ -281,7 +304,7 @@ private:
         UndoEntry& entry = m_contents.entries[static_cast<size_t>(*index)];
         entry.state = state;
         if (state != EntryState::Gone) {
-            const auto identity = ParseIdentity(fields, 2, true);
+            const auto identity = ParseIdentity(fields, 2);
             if (!identity)
                 return damaged("a replayed move that cannot be read");
             entry.identity = *identity;

@@ -9,14 +9,16 @@
 // Records, one a line, fields separated by tabs:
 //   TRESSEL-UNDO-JOURNAL 1              first line
 //   folder F / command C / started T    header
-//   intend SOURCE TARGET DEV INO SIZE MTIME   before a move (the source as it is)
-//   done NEW OLD DEV INO SIZE MTIME     after it (the file at its new path)
+//   intend SOURCE TARGET ID             before a move (ID: the source as it is)
+//   done NEW OLD ID                     after it (ID: the file at its new path)
 //   failed                              or: the move failed
 //   end                                 the command finished
-//   back I DEV INO SIZE MTIME           move I (0 is the first) is back at its old path
-//   forth I DEV INO SIZE MTIME          move I is at its new path again
+//   back I ID                           move I (0 is the first) is back at its old path
+//   forth I ID                          move I is at its new path again
 //   gone I                              move I has nothing left to replay
 //   undone | redone                     every move is back / at its new path again
+// ID is DEV INO SIZE MTIME BTIME (times in nanoseconds; BTIME 0 where the file system
+// keeps no birth time).
 // A journal is data: every path it names must lie in its folder or one level below,
 // written resolved; anything else makes the whole journal refused as damaged.
 
