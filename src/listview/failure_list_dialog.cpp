@@ -22,7 +22,6 @@ CFailureListDialog::CFailureListDialog(const QString& summary, const CFailureLis
     m_list->setColumnCount(2);
     m_list->setHeaderLabels({"File", "Reason"});
     m_list->setRootIsDecorated(false);
-    m_list->setSortingEnabled(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (const Failure& failure : failures.items()) {
         // Names are bytes; the list shows them as the file manager would.
@@ -31,7 +30,9 @@ CFailureListDialog::CFailureListDialog(const QString& summary, const CFailureLis
         row->setToolTip(0, row->text(0));
         row->setToolTip(1, row->text(1));
     }
-    m_list->sortByColumn(-1, Qt::AscendingOrder); // the order the failures came up
+    // In the order the failures came up until the user sorts by a column.
+    m_list->header()->setSortIndicator(-1, Qt::AscendingOrder);
+    m_list->setSortingEnabled(true);
     m_list->header()->setSectionResizeMode(0, QHeaderView::Interactive);
     m_list->header()->resizeSection(0, 360);
     layout->addWidget(m_list);
