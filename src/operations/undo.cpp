@@ -254,11 +254,12 @@ int CUndoGroup::replay(bool back, const UndoStep& step, CFailureList* failures) 
         ReplayStep plan = DecideStep(entry, back, LookOnDisk);
         if (plan.kind == ReplayStep::Move) {
             CreateFolderOf(plan.to);
-            if (PlainMove(plan.from, plan.to))
+            if (PlainMove(plan.from, plan.to)) {
                 plan.kind = ReplayStep::AlreadyDone;
-            else
-                fail(plan.from,
-                     "cannot be moved to " + Quoted(plan.to) + ": " + std::strerror(errno));
+            } else {
+                const std::string why = std::strerror(errno);
+                fail(plan.from, "cannot be moved to " + Quoted(plan.to) + ": " + why);
+            }
         }
         if (plan.kind == ReplayStep::AlreadyDone) {
             entry.state = settled;
