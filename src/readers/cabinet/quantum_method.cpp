@@ -9,6 +9,9 @@
 #include "readers/cabinet/cab_method.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
 #include <cstring>
 
 namespace tressel::cab {
@@ -72,13 +75,6 @@ struct Model {
             symbols[i] = uint8_t(first + i);
     }
 
-    void count(unsigned index) {
-        for (unsigned i = 0; i <= index; ++i)
-            cumulative[i] = uint16_t(cumulative[i] + kFrequencyStep);
-        if (cumulative[0] > kFrequencyLimit)
-            rescale();
-    }
-
     // Halves the counts; every so often also re-sorts the symbols by frequency. Every
     // symbol keeps a frequency of at least 1.
     void rescale() {
@@ -108,19 +104,28 @@ struct Model {
     }
 };
 
+// Division by a model's total (at least the model's 7 or more entries, never above
+// kFrequencyLimit) through a multiplication: with c = ceil(2^64 / d) and d > 1, the high
+// 64 bits of c * n are n / d for every 32-bit n.
+constexpr unsigned kTotals = 4096;
+static_assert(kFrequencyLimit < kTotals);
+
+constexpr std::array<uint64_t, kTotals> MakeReciprocals() {
+    std::array<uint64_t, kTotals> reciprocals{};
+    for (unsigned d = 2; d < kTotals; ++d)
+        reciprocals[d] = UINT64_MAX / d + 1;
+    return reciprocals;
+}
+constexpr std::array<uint64_t, kTotals> kReciprocals = MakeReciprocals();
+
+inline uint32_t DivideByTotal(uint32_t n, uint32_t total) {
+    return uint32_t((unsigned __int128)kReciprocals[total % kTotals] * n >> 64);
+}
+
 // Bits most significant first; past the end of the block, zeros.
 class BitReader {
 public:
     BitReader(const uint8_t* data, size_t size) : m_next(data), m_end(data + size) {}
-
-    uint32_t bit() {
-        if (m_count == 0)
-            refill();
-        const uint32_t value = uint32_t(m_buffer >> 63);
-        m_buffer <<= 1;
-        --m_count;
-        return value;
-    }
 
     uint32_t bits(unsigned n) { // n <= 32
         if (n == 0)
@@ -133,7 +138,9 @@ public:
         return value;
     }
 
-    bool overran() const { return m_overrunBytes * 8 > m_count + kMaxOverrunBits; }
+    bool overran() const {
+        return m_overrunBytes != 0 && m_overrunBytes * 8 > m_count + kMaxOverrunBits;
+    }
 
 private:
     void refill() {
@@ -155,25 +162,43 @@ private:
     size_t m_overrunBytes = 0;
 };
 
-// The arithmetic decoder: low, high and code are 16-bit registers.
+// The arithmetic decoder: low, high and code are 16-bit registers. It owns the bit
+// stream, whose raw fields (the extra bits of lengths and positions) it hands out too.
 class ArithmeticDecoder {
 public:
-    explicit ArithmeticDecoder(BitReader& in) : m_in(in), m_code(in.bits(16)) {}
+    ArithmeticDecoder(const uint8_t* data, size_t size) : m_in(data, size), m_code(m_in.bits(16)) {}
+
+    uint32_t bits(unsigned n) { return m_in.bits(n); }
+    // Whether the data was cut short or cannot have been encoded.
+    bool failed() const { return m_corrupt || m_in.overran(); }
 
     unsigned decode(Model& model) {
-        const uint32_t range = m_high - m_low + 1;
+        // Registers in locals: the compiler keeps them out of memory.
+        uint32_t low = m_low, high = m_high, code = m_code;
+        const uint32_t range = high - low + 1;
         const uint32_t total = model.cumulative[0];
-        // Wraps harmlessly when bad data puts the code outside [low, high]: the search
-        // below always ends on a symbol.
-        const uint32_t target = (((m_code - m_low + 1) * total - 1) / range) & 0xFFFF;
+        // A code outside [low, high] never comes from an encoder. The search still ends
+        // on a symbol then: the scaled code below stays between 1 and 2^16 * total.
+        const uint32_t offset = (code - low) & 0xFFFF;
+        m_corrupt |= offset >= range;
+        // The symbol whose share of the range holds the code: the first index whose
+        // lower bound, scaled to the range, is not above (offset + 1) * total - 1.
+        const uint32_t scaledCode = (offset + 1) * total;
         unsigned index = 0;
-        while (model.cumulative[index + 1] > target)
+        while (model.cumulative[index + 1] * range >= scaledCode) {
+            model.cumulative[index] = uint16_t(model.cumulative[index] + kFrequencyStep);
             ++index;
+        }
         const unsigned symbol = model.symbols[index];
-        m_high = m_low + model.cumulative[index] * range / total - 1;
-        m_low = m_low + model.cumulative[index + 1] * range / total;
-        model.count(index);
-        normalise();
+        high = low + DivideByTotal(model.cumulative[index] * range, total) - 1;
+        low = low + DivideByTotal(model.cumulative[index + 1] * range, total);
+        model.cumulative[index] = uint16_t(model.cumulative[index] + kFrequencyStep);
+        if (model.cumulative[0] > kFrequencyLimit)
+            model.rescale();
+        normalise(low, high, code);
+        m_low = low;
+        m_high = high;
+        m_code = code;
         return symbol;
     }
 
@@ -181,26 +206,41 @@ private:
     // Shifts out the bits low and high agree on, and the pending middle bits when they
     // straddle the midpoint closely. Afterwards high - low > 0x4000 whatever the input,
     // so every symbol keeps a non-empty interval.
-    void normalise() {
+    void normalise(uint32_t& low, uint32_t& high, uint32_t& code) {
         for (;;) {
-            if ((m_low ^ m_high) & 0x8000) {
-                if (!((m_low & 0x4000) && !(m_high & 0x4000)))
+            // Leading bits that agree go out together (all 16 when low == high).
+            unsigned shift = unsigned(std::countl_zero(uint16_t(low ^ high)));
+            if (shift == 0) {
+                if (!((low & 0x4000) && !(high & 0x4000)))
                     return;
-                m_code ^= 0x4000;
-                m_low &= 0x3FFF;
-                m_high |= 0x4000;
+                code ^= 0x4000;
+                low &= 0x3FFF;
+                high |= 0x4000;
+                shift = 1;
             }
-            m_low = (m_low << 1) & 0xFFFF;
-            m_high = ((m_high << 1) | 1) & 0xFFFF;
-            m_code = ((m_code << 1) | m_in.bit()) & 0xFFFF;
+            low = (low << shift) & 0xFFFF;
+            high = ((high << shift) | ((1u << shift) - 1)) & 0xFFFF;
+            code = ((code << shift) | m_in.bits(shift)) & 0xFFFF;
         }
     }
 
-    BitReader& m_in;
+    BitReader m_in;
     uint32_t m_low = 0;
     uint32_t m_high = 0xFFFF;
     uint32_t m_code;
+    bool m_corrupt = false;
 };
+
+// A byte-by-byte copy, so that a source overlapping the target repeats its bytes; most
+// matches are short, and a library call costs more than the loop.
+inline void CopyForward(uint8_t* target, const uint8_t* source, uint32_t length) {
+    if (length >= 32 && target - source >= ptrdiff_t(length)) {
+        std::memcpy(target, source, length);
+        return;
+    }
+    for (uint32_t i = 0; i < length; ++i)
+        target[i] = source[i];
+}
 
 struct Match {
     uint32_t length = 0;
@@ -236,28 +276,30 @@ public:
     bool decompress(const uint8_t* in, size_t inSize, uint8_t* out, size_t outSize) override {
         if (outSize > kMaxBlockSize)
             return false;
-        BitReader bits(in, inSize);
-        ArithmeticDecoder coder(bits);
+        ArithmeticDecoder coder(in, inSize);
         size_t at = 0;
         while (at < outSize) {
+            // Data cut short decodes as zeros; stop as soon as that is certain.
+            if (coder.failed())
+                return false;
             const unsigned selector = coder.decode(m_selector);
             if (selector < kFirstMatchSelector) {
                 out[at++] = uint8_t(coder.decode(m_literals[selector]));
                 continue;
             }
-            const Match match = readMatch(selector, coder, bits);
+            const Match match = readMatch(selector, coder);
             if (match.length > outSize - at || !copyMatch(match, out, at))
                 return false;
             at += match.length;
         }
-        if (bits.overran())
+        if (coder.failed())
             return false;
         remember(out, outSize);
         return true;
     }
 
 private:
-    Match readMatch(unsigned selector, ArithmeticDecoder& coder, BitReader& bits) {
+    Match readMatch(unsigned selector, ArithmeticDecoder& coder) {
         Match match;
         Model* positions = &m_longPositions;
         if (selector == kFirstMatchSelector) {
@@ -268,10 +310,10 @@ private:
             positions = &m_mediumPositions;
         } else {
             const unsigned slot = coder.decode(m_lengths);
-            match.length = 5 + kLengthBase[slot] + bits.bits(kLengthExtraBits[slot]);
+            match.length = 5 + kLengthBase[slot] + coder.bits(kLengthExtraBits[slot]);
         }
         const unsigned slot = coder.decode(*positions);
-        match.distance = 1 + kPositionBase[slot] + bits.bits(kPositionExtraBits[slot]);
+        match.distance = 1 + kPositionBase[slot] + coder.bits(kPositionExtraBits[slot]);
         return match;
     }
 
@@ -291,13 +333,7 @@ private:
             if (length == 0)
                 return true;
         }
-        const uint8_t* source = target - match.distance;
-        if (match.distance >= length) {
-            std::memcpy(target, source, length);
-        } else {
-            for (uint32_t i = 0; i < length; ++i)
-                target[i] = source[i];
-        }
+        CopyForward(target, target - match.distance, length);
         return true;
     }
 
@@ -305,9 +341,10 @@ private:
     void copyFromWindow(uint64_t start, uint8_t* target, uint32_t length) const {
         const uint32_t mask = m_windowSize - 1;
         const uint32_t first = uint32_t(start) & mask;
-        const uint32_t head = std::min(length, m_windowSize - first);
-        std::memcpy(target, m_window + first, head);
-        std::memcpy(target + head, m_window, length - head);
+        if (length <= m_windowSize - first)
+            return CopyForward(target, m_window + first, length);
+        for (uint32_t i = 0; i < length; ++i)
+            target[i] = m_window[(first + i) & mask];
     }
 
     // Keeps the last window's worth of the folder for the blocks that follow.
