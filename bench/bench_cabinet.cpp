@@ -1,7 +1,10 @@
 // links: tressel_readers
-// MSZIP decoding throughput of the cabinet engine on a gcab -z cabinet of about 100 MB
-// of varied text, beside cabextract -t on the same cabinet. The cabinet is made on the
-// first run under $TMPDIR/tressel-bench-cabinet/ and kept there for later runs.
+// Decoding throughput of the cabinet engine beside cabextract -t on the same cabinets:
+// MSZIP on a gcab -z cabinet of about 100 MB of varied text, LZX on a cabinet of about
+// 50 MB of varied text made by the tests' LZX encoder (hash-chain matches, window 2^21).
+// The cabinets are made on the first run under $TMPDIR/tressel-bench-cabinet/ and kept
+// there for later runs.
+#include "../tests/readers/cabinet/lzx_encoder.h"
 #include "readers/cabinet/cab_io.h"
 #include "readers/cabinet/cabinet.h"
 
@@ -21,8 +24,9 @@ namespace {
 using namespace tressel;
 namespace fs = std::filesystem;
 
-constexpr size_t kFileCount = 20;
 constexpr size_t kFileSize = 5 << 20;
+constexpr size_t kMszipFiles = 20;
+constexpr size_t kLzxFiles = 10;
 
 // Text with the statistics of prose: a vocabulary of a few thousand words drawn with a
 // skewed frequency, numbers, punctuation and line breaks.
@@ -61,7 +65,7 @@ std::string Folder() {
 }
 
 // The cabinet's path, made when missing; empty when gcab failed.
-std::string TextCabinet() {
+std::string MszipCabinet() {
     const std::string folder = Folder();
     const std::string cabinet = folder + "text.cab";
     if (fs::exists(cabinet))
@@ -70,7 +74,7 @@ std::string TextCabinet() {
     std::mt19937 random(2024);
     const std::vector<std::string> words = Vocabulary(random);
     std::string names;
-    for (size_t i = 0; i < kFileCount; ++i) {
+    for (size_t i = 0; i < kMszipFiles; ++i) {
         const std::string name = "text" + std::to_string(i) + ".txt";
         std::ofstream(folder + "in/" + name, std::ios::binary)
             << VariedText(kFileSize, random, words);
@@ -81,6 +85,32 @@ std::string TextCabinet() {
     const int status = std::system(command.c_str());
     fs::remove_all(folder + "in");
     return status == 0 ? cabinet : std::string();
+}
+
+std::string LzxCabinet() {
+    const std::string folder = Folder();
+    const std::string cabinet = folder + "lzx.cab";
+    if (fs::exists(cabinet))
+        return cabinet;
+    fs::create_directories(folder);
+    std::mt19937 random(2025);
+    const std::vector<std::string> words = Vocabulary(random);
+    test::cab::Cabinet cab;
+    std::string data;
+    for (size_t i = 0; i < kLzxFiles; ++i) {
+        cab.members.push_back(
+            {"text" + std::to_string(i) + ".txt", uint32_t(kFileSize), uint32_t(data.size()), 0});
+        data += VariedText(kFileSize, random, words);
+    }
+    test::cab::LzxOptions options;
+    options.windowBits = 21;
+    options.blocks = {{test::cab::LzxBlock::Aligned, 1 << 20},
+                      {test::cab::LzxBlock::Verbatim, 1 << 20}};
+    options.chainDepth = 16;
+    cab.folders = {{test::cab::LzxType(21), test::cab::LzxBlocks(data, options)}};
+    std::ofstream(cabinet + ".part", std::ios::binary) << test::cab::Build(cab);
+    fs::rename(cabinet + ".part", cabinet);
+    return cabinet;
 }
 
 struct Sink {
@@ -99,28 +129,26 @@ intptr_t WriteToNull(CabNotify kind, CabNotification& record) {
     return 0;
 }
 
-void BM_MszipDecode(benchmark::State& state) {
-    const std::string cabinet = TextCabinet();
+void Decode(benchmark::State& state, const std::string& cabinet) {
     if (cabinet.empty()) {
-        state.SkipWithError("gcab could not make the cabinet");
+        state.SkipWithError("the cabinet could not be made");
         return;
     }
     Sink sink;
     CabError error;
     CabContext* engine = CabCreate(sink.io, 1, &error);
+    const std::string name = fs::path(cabinet).filename();
     for (auto _ : state) {
-        if (!CabCopy(engine, "text.cab", Folder(), 0, WriteToNull, nullptr, &sink))
+        if (!CabCopy(engine, name, Folder(), 0, WriteToNull, nullptr, &sink))
             state.SkipWithError("the cabinet did not decode");
     }
     CabDestroy(engine);
     state.SetBytesProcessed(sink.bytes);
 }
-BENCHMARK(BM_MszipDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_CabextractTest(benchmark::State& state) {
-    const std::string cabinet = TextCabinet();
+void Cabextract(benchmark::State& state, const std::string& cabinet, size_t files) {
     if (cabinet.empty()) {
-        state.SkipWithError("gcab could not make the cabinet");
+        state.SkipWithError("the cabinet could not be made");
         return;
     }
     const std::string command = "cabextract -q -t '" + cabinet + "' >/dev/null";
@@ -128,9 +156,25 @@ void BM_CabextractTest(benchmark::State& state) {
         if (std::system(command.c_str()) != 0)
             state.SkipWithError("cabextract failed");
     }
-    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFileCount * kFileSize));
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(files * kFileSize));
 }
-BENCHMARK(BM_CabextractTest)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_MszipDecode(benchmark::State& state) {
+    Decode(state, MszipCabinet());
+}
+void BM_MszipCabextractTest(benchmark::State& state) {
+    Cabextract(state, MszipCabinet(), kMszipFiles);
+}
+void BM_LzxDecode(benchmark::State& state) {
+    Decode(state, LzxCabinet());
+}
+void BM_LzxCabextractTest(benchmark::State& state) {
+    Cabextract(state, LzxCabinet(), kLzxFiles);
+}
+BENCHMARK(BM_MszipDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MszipCabextractTest)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LzxDecode)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LzxCabextractTest)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

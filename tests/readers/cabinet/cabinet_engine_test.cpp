@@ -263,7 +263,7 @@ TEST(CabinetEngine, DamageGivesTheErrorOfItsKind) {
          {},
          4},
         {"Quantum over stored bytes", [](Cabinet& c) { c.folders[0].type = 0x0F02; }, {}, 7},
-        {"LZX", [](Cabinet& c) { c.folders[0].type = 0x1003; }, {}, 6},
+        {"stored data as LZX", [](Cabinet& c) { c.folders[0].type = 0x1003; }, {}, 7},
         {"method 7", [](Cabinet& c) { c.folders[0].type = 7; }, {}, 6},
     };
     for (const Damage& d : cases) {
