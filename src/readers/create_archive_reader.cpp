@@ -1,6 +1,7 @@
 // The archive step: which archive reader answers for a file.
 
 #include "archive_reader.h"
+#include "cab_reader.h"
 #include "zip_reader.h"
 
 namespace tressel {
@@ -17,7 +18,8 @@ std::unique_ptr<CFileReader> MakeArchiveReader(const std::string& path, bool for
 }
 
 // RAR, ZIP, ACE, CAB: the formats read so far, in that order.
-constexpr ArchiveFactory kArchiveOrder[] = {&MakeArchiveReader<CZipReader>};
+constexpr ArchiveFactory kArchiveOrder[] = {&MakeArchiveReader<CZipReader>,
+                                            &MakeArchiveReader<CCabReader>};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 
 #include "asf_reader.h"
 #include "avi_reader.h"
+#include "cab_reader.h"
 #include "exe_reader.h"
 #include "media/mp3_reader.h"
 #include "media/ogg_reader.h"
@@ -26,6 +27,7 @@ const ReaderTable& DefaultReaderTable() {
         // the archive step's unforced round in the second pass repeats what the first
         // pass found, and lets the trace name each archive reader.
         {&MakeReader<CZipReader>,           3,     2},  // ZIP, also inside executables
+        {&MakeReader<CCabReader>,           3,     2},  // CAB, also inside executables
         {&MakeReader<CMp3Reader>,           4,     3},  // MP3
         //  HTML                            5      4
         {&MakeReader<CAviReader>,           6,     5},  // AVI, WAVE

@@ -36,7 +36,7 @@ std::string RomImage() {
 // The first pass's readers, in order, each with its answer; unnamed ones filtered out.
 Lines FirstPass(const std::string& name, const std::map<std::string, std::string>& answers) {
     Lines lines;
-    for (const char* reader : {"exe", "rm", "zip", "mp3", "avi", "asf", "ogg"}) {
+    for (const char* reader : {"exe", "rm", "zip", "cab", "mp3", "avi", "asf", "ogg"}) {
         const auto found = answers.find(reader);
         lines.push_back(name + "\t1\t" + reader + "\t" +
                         (found == answers.end() ? "extension filtered out" : found->second));
@@ -75,9 +75,15 @@ TEST_F(InfoWhy, OneLinePerReaderTriedWithItsAnswer) {
         {"a.exe", {"a.exe\t1\texe\taccepted"}},
         {"b.bin", FirstPass("b.bin", {})},
         {"c.ogg", FirstPass("c.ogg", {{"ogg", "not this format"}})},
-        {"d.exe", FirstPass("d.exe", {{"exe", "truncated header"}, {"zip", "not this format"}})},
-        {"e.exe", FirstPass("e.exe", {{"exe", "no version resource"}, {"zip", "not this format"}})},
-        {"f.exe", FirstPass("f.exe", {{"exe", "unsupported version"}, {"zip", "not this format"}})},
+        {"d.exe", FirstPass("d.exe", {{"exe", "truncated header"},
+                                      {"zip", "not this format"},
+                                      {"cab", "not this format"}})},
+        {"e.exe", FirstPass("e.exe", {{"exe", "no version resource"},
+                                      {"zip", "not this format"},
+                                      {"cab", "not this format"}})},
+        {"f.exe", FirstPass("f.exe", {{"exe", "unsupported version"},
+                                      {"zip", "not this format"},
+                                      {"cab", "not this format"}})},
         {"g.ogg", {"g.ogg\t-\t-\tnot a regular file"}},
         {"h", {"h\t-\t-\tfolder, never read"}},
     };
