@@ -346,6 +346,10 @@ bool BoundedMemberWriter::close() {
     return closed;
 }
 
+bool IsDescriptiveMemberName(std::string_view name) {
+    return Classify(SplitMemberName(name)) != MemberKind::Other;
+}
+
 uint64_t ExtractionLimit(const CArchiveEntry& entry) {
     return std::min(entry.size, kMaxTitleMemberSize);
 }

@@ -99,6 +99,10 @@ private:
     uint64_t m_left;
 };
 
+// Whether the title selection would look at a member of this name (a readme, .diz,
+// .nfo, .ini or .inf file), whatever its size.
+bool IsDescriptiveMemberName(std::string_view name);
+
 // The bytes an extraction may write for this member.
 uint64_t ExtractionLimit(const CArchiveEntry& entry);
 

@@ -6,6 +6,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cstring>
 #include <unistd.h>
 
 namespace tressel {
@@ -38,6 +39,13 @@ public:
 
 private:
     zip_int64_t handle(void* data, zip_uint64_t length, zip_source_cmd_t command);
+    size_t read(void* data, size_t length);
+
+    // libzip reads a central directory that is not in its tail buffer one record at a
+    // time: small reads are served from a block read ahead.
+    static constexpr size_t kBlockSize = 65536;
+    std::string m_block;
+    uint64_t m_blockStart = 0;
 
     ByteSource& m_source;
     uint64_t m_start;
@@ -54,7 +62,7 @@ zip_int64_t WindowCallback::handle(void* data, zip_uint64_t length, zip_source_c
     case ZIP_SOURCE_READ: {
         const uint64_t wanted =
             std::min<uint64_t>(length, m_length - std::min(m_position, m_length));
-        const size_t got = m_source.readAt(m_start + m_position, data, static_cast<size_t>(wanted));
+        const size_t got = read(data, static_cast<size_t>(wanted));
         m_position += got;
         return static_cast<zip_int64_t>(got);
     }
@@ -88,6 +96,20 @@ zip_int64_t WindowCallback::handle(void* data, zip_uint64_t length, zip_source_c
         zip_error_set(&m_error, ZIP_ER_OPNOTSUPP, 0);
         return -1;
     }
+}
+
+size_t WindowCallback::read(void* data, size_t length) {
+    if (length >= kBlockSize)
+        return m_source.readAt(m_start + m_position, data, length);
+    if (m_position < m_blockStart || m_position + length > m_blockStart + m_block.size()) {
+        m_blockStart = m_position;
+        m_block = m_source.read(m_start + m_position, static_cast<size_t>(std::min<uint64_t>(
+                                                          kBlockSize, m_length - m_position)));
+    }
+    const size_t offset = static_cast<size_t>(m_position - m_blockStart);
+    const size_t got = std::min(length, m_block.size() - std::min(offset, m_block.size()));
+    std::memcpy(data, m_block.data() + offset, got);
+    return got;
 }
 
 // An end record whose fields describe an archive that fits in the bytes.
@@ -156,6 +178,8 @@ public:
     std::string extractMember(const CArchiveEntry& entry, const CTempFileItem& scratch) override;
 
 private:
+    uint64_t memberSize(zip_int64_t index) const;
+
     WindowCallback m_callback;
     zip_t* m_archive = nullptr;
 };
@@ -169,15 +193,24 @@ void CZipArchive::list() {
         comment = CommentToText(std::string_view(raw, static_cast<size_t>(length)));
     const zip_int64_t count = zip_get_num_entries(m_archive, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t stat;
-        if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS, &stat) != 0)
-            continue;
-        // libzip keeps a name flagged or found to be UTF-8 and reads any other as
-        // code page 437; the remaining doubt is a flag on bytes that are not UTF-8.
-        const std::string name = (stat.valid & ZIP_STAT_NAME) && stat.name ? stat.name : "";
-        if (!addEntry(ToValidUtf8(name), (stat.valid & ZIP_STAT_SIZE) ? stat.size : 0))
+        // libzip keeps a name flagged or found to be UTF-8 and reads any other as code
+        // page 437; the remaining doubt is a flag on bytes that are not UTF-8.
+        const char* name = zip_get_name(m_archive, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+        const std::string text = ToValidUtf8(name ? name : "");
+        if (!addEntry(text, IsDescriptiveMemberName(text) ? memberSize(i) : 0))
             break;
     }
+}
+
+// Only the title selection needs a member's size, and only a descriptive member's (ZIP
+// archives are never solid): libzip's stat converts each member's time through the
+// time zone, which costs a system call per member.
+uint64_t CZipArchive::memberSize(zip_int64_t index) const {
+    zip_stat_t stat;
+    if (zip_stat_index(m_archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
+        !(stat.valid & ZIP_STAT_SIZE))
+        return UINT64_MAX; // unknown: never extracted
+    return stat.size;
 }
 
 std::string CZipArchive::extractMember(const CArchiveEntry& entry, const CTempFileItem& scratch) {
