@@ -142,6 +142,20 @@ TEST_F(ZipTool, SelfExtractingWithAndWithoutAdjustedOffsets) {
     }
 }
 
+TEST_F(ZipTool, ASymlinkMemberIsReadAsTheTextOfItsTarget) {
+    test::TempDir outside;
+    const std::string target = outside.write("secret.txt", "Secret Title\n");
+    std::filesystem::create_symlink(target, dir.file("readme.txt"));
+    const std::string path = dir.file("links.zip");
+    ASSERT_EQ(std::system(("cd '" + dir.path() + "' && zip -q -y links.zip readme.txt").c_str()),
+              0);
+    const Values values = read(path);
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_NE(values[0], "Secret Title"); // the link is never followed
+    EXPECT_EQ(values[0], FirstMeaningfulLine(target, true));
+    EXPECT_EQ(test::ReadWholeFile(target), "Secret Title\n");
+}
+
 TEST_F(ZipTool, ExtensionFilterAndScanAll) {
     const std::string bytes = test::ReadWholeFile(zip({{"x.bin", "1"}}));
     for (const auto& [name, firstPass] : std::map<std::string, bool>{
