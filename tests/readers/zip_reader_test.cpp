@@ -131,7 +131,8 @@ TEST_F(ZipTool, SelfExtractingWithAndWithoutAdjustedOffsets) {
         if (adjust) {
             ASSERT_EQ(std::system(("zip -q -A '" + sfx + "'").c_str()), 0);
         }
-        MemorySource source(test::ReadWholeFile(sfx));
+        const std::string bytes = test::ReadWholeFile(sfx);
+        MemorySource source(bytes);
         const std::optional<ZipWindow> window = LocateZip(source);
         ASSERT_TRUE(window);
         EXPECT_EQ(window->start, adjust ? 0u : stub.size());
