@@ -80,7 +80,8 @@ inline constexpr uint16_t kCabAttributeUtf8Name = 0x80;
 enum class CabNotify : int {
     CabinetInfo = 0, // a cabinet's header has been read
     PartialFile = 1, // a member begun in a previous cabinet that this run did not read
-    CopyFile = 2,    // answer 0 to skip the member, or a descriptor to write it to
+    CopyFile = 2,    // answer 0 to skip the member, or a descriptor to write it to; when
+                     // the run fails before CloseFile, the engine closes that descriptor
     CloseFile = 3,   // the member is written: answer 0 for failure, else success
     NextCabinet = 4, // a folder continues in the next cabinet: answer anything but -1
                      // to have it opened (path may be rewritten first)

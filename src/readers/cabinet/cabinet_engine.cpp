@@ -158,6 +158,16 @@ struct CabContext {
     }
     bool decodeNextBlock();
     bool readBlock(uint32_t& inputSize, uint32_t& uncompressedSize);
+    CabDecrypt decryptRecord(CabDecryptKind kind, uint8_t* reserve, uint32_t reserveSize) const {
+        CabDecrypt record;
+        record.kind = kind;
+        record.user = user;
+        record.reserve = reserve;
+        record.reserveSize = reserveSize;
+        record.setId = header.setId;
+        record.cabinetIndex = header.cabinetIndex;
+        return record;
+    }
     bool decrypt(CabDecrypt& record) {
         if (decryptFn && decryptFn(record) == -1)
             return fail(kCabAborted);
@@ -266,13 +276,7 @@ bool CabContext::openCabinet(bool firstOfRun, uint16_t setId, uint16_t cabinetIn
         return fail(kCabCorrupt);
     filesLeft = header.fileCount;
 
-    CabDecrypt record;
-    record.kind = CabDecryptKind::NewCabinet;
-    record.user = user;
-    record.reserve = headerReserve;
-    record.reserveSize = headerReserveSize;
-    record.setId = header.setId;
-    record.cabinetIndex = header.cabinetIndex;
+    CabDecrypt record = decryptRecord(CabDecryptKind::NewCabinet, headerReserve, headerReserveSize);
     return decrypt(record);
 }
 
@@ -574,13 +578,8 @@ bool CabContext::selectFolder(uint16_t index) {
 }
 
 bool CabContext::decryptFolder(uint16_t index) {
-    CabDecrypt record;
-    record.kind = CabDecryptKind::NewFolder;
-    record.user = user;
-    record.reserve = folderRecord + kFolderRecordSize;
-    record.reserveSize = folderReserveSize;
-    record.setId = header.setId;
-    record.cabinetIndex = header.cabinetIndex;
+    CabDecrypt record = decryptRecord(CabDecryptKind::NewFolder, folderRecord + kFolderRecordSize,
+                                      folderReserveSize);
     record.folderIndex = index;
     return decrypt(record);
 }
@@ -639,13 +638,8 @@ bool CabContext::readBlock(uint32_t& inputSize, uint32_t& uncompressedSize) {
         checksum != CabChecksum(blockRecord + 4, recordSize - 4, CabChecksum(data, dataSize, 0)))
         return fail(kCabCorrupt);
 
-    CabDecrypt record;
-    record.kind = CabDecryptKind::Block;
-    record.user = user;
-    record.reserve = blockRecord + kBlockRecordSize;
-    record.reserveSize = blockReserveSize;
-    record.setId = header.setId;
-    record.cabinetIndex = header.cabinetIndex;
+    CabDecrypt record =
+        decryptRecord(CabDecryptKind::Block, blockRecord + kBlockRecordSize, blockReserveSize);
     record.folderIndex = currentFolder;
     record.data = data;
     record.dataSize = dataSize;

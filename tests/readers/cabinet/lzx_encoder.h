@@ -200,6 +200,8 @@ public:
         m_lengthLengths.assign(249, 0);
     }
 
+    int repeatedMatches = 0;
+
     std::vector<Block> run() {
         const uint32_t total = uint32_t(m_data.size());
         m_out.bits(m_options.translationSize ? 1 : 0, 1);
@@ -288,6 +290,7 @@ private:
                 t.match = true;
                 t.literalOrLength = bestLength;
                 if (repeat >= 0) {
+                    ++repeatedMatches;
                     t.slot = unsigned(repeat);
                     const uint32_t offset = m_repeated[repeat];
                     m_repeated[repeat] = m_repeated[0];
@@ -455,9 +458,15 @@ private:
 
 } // namespace lzx
 
-// The data as one LZX folder's data blocks.
-inline std::vector<Block> LzxBlocks(std::string_view data, const LzxOptions& options = {}) {
-    return lzx::Encoder(data, options).run();
+// The data as one LZX folder's data blocks; repeatedMatches, when given, receives how
+// many matches took an offset from the repeated-offset queue.
+inline std::vector<Block> LzxBlocks(std::string_view data, const LzxOptions& options = {},
+                                    int* repeatedMatches = nullptr) {
+    lzx::Encoder encoder(data, options);
+    std::vector<Block> blocks = encoder.run();
+    if (repeatedMatches)
+        *repeatedMatches = encoder.repeatedMatches;
+    return blocks;
 }
 
 } // namespace tressel::test::cab

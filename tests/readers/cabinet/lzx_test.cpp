@@ -78,7 +78,9 @@ std::vector<LzxCase> Cases() {
 TEST(LzxMethod, RestoresWhatTheEncoderMadeAsCabextractDoes) {
     for (const LzxCase& c : Cases()) {
         Cabinet cab;
-        cab.folders = {{LzxType(c.options.windowBits), LzxBlocks(c.data, c.options)}};
+        int repeated = 0;
+        cab.folders = {{LzxType(c.options.windowBits), LzxBlocks(c.data, c.options, &repeated)}};
+        EXPECT_GT(repeated, 0) << c.what;
         cab.members = {{"head.bin", 1000, 0, 0},
                        {"rest.bin", uint32_t(c.data.size() - 1000), 1000, 0}};
         const std::map<std::string, std::string> expected = {{"head.bin", c.data.substr(0, 1000)},
