@@ -159,6 +159,7 @@ TEST_F(InfoWhy, JsonLabelsEveryValueOfEveryFormat) {
         {"exe/wextract_title.exe",
          R"(["Package title", "ProductName", "OriginalFilename", "InternalName", )"
          R"("CompanyName", "LegalCopyright", "Comments", "FileVersion", "ProductVersion"])"},
+        {"exe/payload.cab", R"(["Setup title", "Readme title", "Member", "Member"])"},
         {"media/id3v1-only.mp3", R"(["Title", "Album", "Year", "Comment"])"},
         {"media/tags.ogg", R"(["Title", "Artist", "Album", "Date", "Comment"])"},
         {"media/tags.rm", R"(["Author - Title", "Title", "Author", "Copyright", "Comment"])"},
