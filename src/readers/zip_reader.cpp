@@ -236,12 +236,15 @@ std::string CZipArchive::extractMember(const CArchiveEntry& entry, const CTempFi
 
 } // namespace
 
-std::optional<ZipWindow> LocateZip(ByteSource& source) {
+namespace {
+
+// The last end record within the last tailLength bytes that describes an archive.
+std::optional<ZipWindow> FindEndRecord(ByteSource& source, uint64_t tailLength) {
     const uint64_t size = source.size();
-    if (size < kEndRecordSize)
-        return std::nullopt;
-    const uint64_t tailStart = size - std::min<uint64_t>(size, kEndRecordSize + kMaxCommentSize);
+    const uint64_t tailStart = size - std::min(size, tailLength);
     const std::string tail = source.read(tailStart, static_cast<size_t>(size - tailStart));
+    if (tail.size() < kEndRecordSize)
+        return std::nullopt;
     const auto* bytes = reinterpret_cast<const unsigned char*>(tail.data());
     for (size_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
         if (tail.compare(at, 4, kEndSignature) != 0)
@@ -252,6 +255,19 @@ std::optional<ZipWindow> LocateZip(ByteSource& source) {
             return window;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ZipWindow> LocateZip(ByteSource& source) {
+    // Most archives have a short comment or none: a small read settles them, and only
+    // the others pay for the largest tail a comment allows.
+    constexpr uint64_t kShortTail = 4096;
+    if (auto window = FindEndRecord(source, kShortTail))
+        return window;
+    if (source.size() <= kShortTail)
+        return std::nullopt;
+    return FindEndRecord(source, kEndRecordSize + kMaxCommentSize);
 }
 
 ReadResult ParseZip(ByteSource& source, const ReadRequest& request) {

@@ -218,6 +218,15 @@ TEST(ZipReader, DamagedAndTruncatedArchives) {
     EXPECT_EQ(result.preview, "");
 }
 
+TEST(ZipReader, TheEndRecordIsFoundBehindTheLongestComment) {
+    for (const size_t length : {4000, 4096, 20000, 65535}) {
+        const std::string comment = "Long Comment" + std::string(length - 12, '.');
+        EXPECT_EQ(ReadZipBytes(BuildZip({{"a.bin", "x"}}, comment)),
+                  (Values{"Long Comment", "a.bin"}))
+            << length;
+    }
+}
+
 TEST(ZipReader, HundredThousandMembersListTheFirstNames) {
     std::vector<ZipMember> members;
     for (int i = 0; i < 100000; ++i)
