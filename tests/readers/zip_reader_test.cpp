@@ -1,3 +1,4 @@
+#include "isolated_scratch.h"
 #include "readers/registry.h"
 #include "readers/zip_reader.h"
 #include "temp_dir.h"
@@ -170,11 +171,7 @@ TEST_F(ZipTool, ExtensionFilterAndScanAll) {
 }
 
 TEST(ZipReader, HostileArchivesWriteNothingOutsideTheScratchDirectory) {
-    test::TempDir tmp;
-    const std::string scratchParent = tmp.mkdir("tmp");
-    const char* previous = std::getenv("TMPDIR");
-    const std::string saved = previous ? previous : "";
-    setenv("TMPDIR", scratchParent.c_str(), 1);
+    const test::IsolatedScratch scratch;
     const std::string text = "Escaped Title\n";
     const Values names = {"../readme.txt", "/etc/readme.txt", "..", "sub/../../readme.1st",
                           "a\\..\\..\\readme.diz"};
@@ -184,11 +181,7 @@ TEST(ZipReader, HostileArchivesWriteNothingOutsideTheScratchDirectory) {
     Values expected(4, "Escaped Title");
     expected.insert(expected.end(), names.begin(), names.end());
     EXPECT_EQ(ReadZipBytes(BuildZip(members)), expected);
-    previous ? setenv("TMPDIR", saved.c_str(), 1) : unsetenv("TMPDIR");
-    size_t left = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::recursive_directory_iterator(tmp.path()))
-        ++left;
-    EXPECT_EQ(left, 1u); // the scratch parent, empty again
+    EXPECT_EQ(scratch.entriesLeft(), 0u);
     EXPECT_FALSE(test::PathExists("/etc/x.txt"));
 }
 
