@@ -4,11 +4,13 @@
 
 #include "asf_reader.h"
 #include "avi_reader.h"
+#include "cab_reader.h"
 #include "exe_reader.h"
 #include "media/mp3_reader.h"
 #include "media/ogg_reader.h"
 #include "media/realmedia_reader.h"
 #include "registry.h"
+#include "zip_reader.h"
 
 namespace tressel {
 
@@ -20,7 +22,12 @@ const ReaderTable& DefaultReaderTable() {
         //  reader                          first  second
         {&MakeReader<CExeReader>,           1,     1},  // executable version info
         {&MakeReader<CRealMediaReader>,     2,     6},  // RealMedia
-        //  archives (RAR, ZIP, ACE, CAB)   3      2
+        // The archive step in the order RAR, ZIP, ACE, CAB. One row per archive reader
+        // (rather than CreateArchiveReader as one row) gives the same answers, since
+        // the archive step's unforced round in the second pass repeats what the first
+        // pass found, and lets the trace name each archive reader.
+        {&MakeReader<CZipReader>,           3,     2},  // ZIP, also inside executables
+        {&MakeReader<CCabReader>,           3,     2},  // CAB, also inside executables
         {&MakeReader<CMp3Reader>,           4,     3},  // MP3
         //  HTML                            5      4
         {&MakeReader<CAviReader>,           6,     5},  // AVI, WAVE

@@ -1,0 +1,46 @@
+// The archive step: which archive reader answers for a file.
+
+#include "archive_reader.h"
+#include "cab_reader.h"
+#include "zip_reader.h"
+
+namespace tressel {
+
+namespace {
+
+using ArchiveFactory = std::unique_ptr<CFileReader> (*)(const std::string& path, bool force,
+                                                        bool collectPreview);
+
+template <class Reader>
+std::unique_ptr<CFileReader> MakeArchiveReader(const std::string& path, bool force,
+                                               bool collectPreview) {
+    return std::make_unique<Reader>(path, force, collectPreview);
+}
+
+// RAR, ZIP, ACE, CAB: the formats read so far, in that order.
+constexpr ArchiveFactory kArchiveOrder[] = {&MakeArchiveReader<CZipReader>,
+                                            &MakeArchiveReader<CCabReader>};
+
+} // namespace
+
+std::unique_ptr<CFileReader> CreateArchiveReader(const std::string& path, bool scanAll,
+                                                 bool collectPreview) {
+    std::unique_ptr<CFileReader> last;
+    for (const bool force : {false, true}) {
+        if (force && !scanAll)
+            break;
+        for (ArchiveFactory make : kArchiveOrder) {
+            last.reset();
+            last = make(path, force, collectPreview);
+            if (last->isRecognized())
+                return last;
+        }
+    }
+    return last;
+}
+
+std::unique_ptr<CFileReader> CreateArchiveReader(const std::string& path, bool scanAll) {
+    return CreateArchiveReader(path, scanAll, false);
+}
+
+} // namespace tressel
