@@ -212,7 +212,8 @@ TEST(CliHelp, NamesExactlyTheFormatsTheReadersReadToday) {
         for (const std::string& help : {usage.str(), info.str()})
             EXPECT_EQ(help.find(w.word) != std::string::npos, reads(w.format)) << w.word;
     }
-    EXPECT_EQ(usage.str().find("archive"), std::string::npos);
+    const bool readsArchives = reads("zip") || reads("rar") || reads("ace") || reads("cab");
+    EXPECT_EQ(usage.str().find("archive") != std::string::npos, readsArchives);
     // The JSON "format" names of info --help are the registry's, one line.
     std::string names;
     for (const std::string& format : formats)
