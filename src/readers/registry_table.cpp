@@ -5,6 +5,7 @@
 #include "asf_reader.h"
 #include "avi_reader.h"
 #include "exe_reader.h"
+#include "html_reader.h"
 #include "media/mp3_reader.h"
 #include "media/ogg_reader.h"
 #include "media/realmedia_reader.h"
@@ -22,7 +23,7 @@ const ReaderTable& DefaultReaderTable() {
         {&MakeReader<CRealMediaReader>,     2,     6},  // RealMedia
         //  archives (RAR, ZIP, ACE, CAB)   3      2
         {&MakeReader<CMp3Reader>,           4,     3},  // MP3
-        //  HTML                            5      4
+        {&MakeReader<CHtmlReader>,          5,     4},  // web pages
         {&MakeReader<CAviReader>,           6,     5},  // AVI, WAVE
         {&MakeReader<CAsfReader>,           7,     7},  // ASF, WMA, WMV
         //  PDF                             8      8

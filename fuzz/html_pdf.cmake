@@ -1,0 +1,3 @@
+# The readers that search bounded windows for markers: web page titles and PDF
+# document information.
+tressel_fuzz_target(fuzz_html ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_html.cpp tressel_readers)
