@@ -9,6 +9,7 @@
 #include "media/mp3_reader.h"
 #include "media/ogg_reader.h"
 #include "media/realmedia_reader.h"
+#include "pdf_reader.h"
 #include "registry.h"
 
 namespace tressel {
@@ -26,7 +27,7 @@ const ReaderTable& DefaultReaderTable() {
         {&MakeReader<CHtmlReader>,          5,     4},  // web pages
         {&MakeReader<CAviReader>,           6,     5},  // AVI, WAVE
         {&MakeReader<CAsfReader>,           7,     7},  // ASF, WMA, WMV
-        //  PDF                             8      8
+        {&MakeReader<CPdfReader>,           8,     8},  // PDF
         {&MakeReader<COggReader>,           9,     9},  // Ogg
     });
     // clang-format on

@@ -35,7 +35,7 @@ std::string RomImage() {
 // The first pass's readers, in order, each with its answer; unnamed ones filtered out.
 Lines FirstPass(const std::string& name, const std::map<std::string, std::string>& answers) {
     Lines lines;
-    for (const char* reader : {"exe", "rm", "mp3", "html", "avi", "asf", "ogg"}) {
+    for (const char* reader : {"exe", "rm", "mp3", "html", "avi", "asf", "pdf", "ogg"}) {
         const auto found = answers.find(reader);
         lines.push_back(name + "\t1\t" + reader + "\t" +
                         (found == answers.end() ? "extension filtered out" : found->second));
@@ -120,12 +120,12 @@ TEST_F(InfoWhy, AFileThatCannotBeOpenedIsSaidSoByEveryReaderOfBothPasses) {
     Lines got;
     for (std::string line; std::getline(lines, line);)
         got.push_back(line.substr(path.size()));
-    ASSERT_EQ(got.size(), 14u) << lines.str();
+    ASSERT_EQ(got.size(), 16u) << lines.str();
     EXPECT_EQ(got[0], "\t1\texe\tcannot be opened");
     EXPECT_EQ(got[1], "\t1\trm\textension filtered out");
-    EXPECT_EQ(got[7], "\t2\texe\tcannot be opened");
-    EXPECT_EQ(got[11], "\t2\trm\tcannot be opened");
-    EXPECT_EQ(got[13], "\t2\togg\tcannot be opened");
+    EXPECT_EQ(got[8], "\t2\texe\tcannot be opened");
+    EXPECT_EQ(got[12], "\t2\trm\tcannot be opened");
+    EXPECT_EQ(got[15], "\t2\togg\tcannot be opened");
 }
 
 TEST_F(InfoWhy, DoesNotGoWithJson) {
