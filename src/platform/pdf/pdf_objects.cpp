@@ -84,11 +84,12 @@ std::optional<int64_t> Parser::takeInteger() {
     skipWhiteSpace();
     const size_t start = m_pos;
     const std::string_view run = regularRun();
-    int64_t value = 0;
+    // Fifteen digits hold every offset and object number a file can have.
     bool digits = !run.empty() && run.size() <= 15;
-    for (char c : run) {
-        digits = digits && c >= '0' && c <= '9';
-        value = value * 10 + (c - '0');
+    int64_t value = 0;
+    for (size_t i = 0; digits && i < run.size(); ++i) {
+        digits = run[i] >= '0' && run[i] <= '9';
+        value = value * 10 + (run[i] - '0');
     }
     if (digits)
         return value;
