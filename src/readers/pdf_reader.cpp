@@ -2,6 +2,7 @@
 
 #include "platform/pdf/pdf_document.h"
 #include "platform/pdf/pdf_objects.h"
+#include "platform/text.h"
 
 #include <algorithm>
 #include <functional>
@@ -289,7 +290,8 @@ std::string PdfDateText(std::string_view value) {
     auto part = [&](size_t from, size_t length) {
         return std::string(digits.substr(std::min(from, digits.size()), length));
     };
-    return part(4, 2) + "/" + part(6, 2) + "/" + part(0, 4);
+    // The parts are cut by bytes: a damaged date must not cut a character in two.
+    return ToValidUtf8(part(4, 2) + "/" + part(6, 2) + "/" + part(0, 4));
 }
 
 ReadResult ParsePdf(ByteSource& source, const ReadRequest&) {

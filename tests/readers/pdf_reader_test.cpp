@@ -190,6 +190,7 @@ TEST(PdfReader, DateTexts) {
     EXPECT_EQ(PdfDateText("D:2004"), "//2004");
     EXPECT_EQ(PdfDateText("D:"), "");
     EXPECT_EQ(PdfDateText("Tuesday"), "Tuesday");
+    EXPECT_EQ(PdfDateText("D:20041\u00FC"), "1\uFFFD/\uFFFD/2004"); // no half characters
 }
 
 TEST(PdfReader, EncryptedFilesSaySo) {
