@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace tressel {
 
@@ -98,7 +99,53 @@ template <bool BigEndian> std::string Utf16ToUtf8(std::string_view bytes) {
     return out;
 }
 
+// A name taken from a file is handed to iconv_open only when it looks like a character
+// set name: no paths, no "//TRANSLIT" suffixes.
+bool IsPlainCharsetName(std::string_view name) {
+    if (name.empty() || name.size() > 40)
+        return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '-' || c == '_' || c == '.' || c == ':';
+    });
+}
+
 } // namespace
+
+std::optional<std::string> CharsetToUtf8(std::string_view bytes, std::string_view charset) {
+    if (!IsPlainCharsetName(charset))
+        return std::nullopt;
+    iconv_t cd = iconv_open("UTF-8", std::string(charset).c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out;
+    std::string input(bytes);
+    char* in = input.data();
+    size_t inLeft = input.size();
+    char buffer[256];
+    // Every step either converts input or skips one undefined byte, and the output is
+    // capped, so the loop ends on any bytes.
+    const size_t outputCap = 8 * bytes.size() + 64;
+    while (inLeft > 0 && out.size() < outputCap) {
+        char* dst = buffer;
+        size_t dstLeft = sizeof buffer;
+        const size_t done = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        out.append(buffer, static_cast<size_t>(dst - buffer));
+        if (done != static_cast<size_t>(-1) || errno == E2BIG)
+            continue;
+        // An undefined or cut sequence: one replacement character, then the next byte.
+        AppendUtf8(out, 0xFFFD);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        ++in;
+        --inLeft;
+    }
+    char* dst = buffer;
+    size_t dstLeft = sizeof buffer;
+    iconv(cd, nullptr, nullptr, &dst, &dstLeft); // the closing shift of stateful sets
+    out.append(buffer, static_cast<size_t>(dst - buffer));
+    iconv_close(cd);
+    return out;
+}
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {

@@ -4,6 +4,7 @@
 // a file are kept when they are valid UTF-8 and otherwise read as Windows-1252.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,10 @@ std::string Cp437ToUtf8(std::string_view bytes);
 std::string Utf16LeToUtf8(std::string_view bytes);
 std::string Utf16BeToUtf8(std::string_view bytes);
 void AppendUtf8(std::string& out, char32_t codePoint);
+// Bytes in a character set named by a file (an iconv name such as "ISO-8859-15" or
+// "Shift_JIS"), as UTF-8; a sequence the set does not define becomes U+FFFD. Nothing
+// when the name is not a character set iconv knows.
+std::optional<std::string> CharsetToUtf8(std::string_view bytes, std::string_view charset);
 
 // For output that must be valid UTF-8: every invalid byte becomes U+FFFD.
 std::string ToValidUtf8(std::string_view bytes);

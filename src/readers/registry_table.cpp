@@ -6,9 +6,11 @@
 #include "avi_reader.h"
 #include "cab_reader.h"
 #include "exe_reader.h"
+#include "html_reader.h"
 #include "media/mp3_reader.h"
 #include "media/ogg_reader.h"
 #include "media/realmedia_reader.h"
+#include "pdf_reader.h"
 #include "registry.h"
 #include "zip_reader.h"
 
@@ -29,10 +31,10 @@ const ReaderTable& DefaultReaderTable() {
         {&MakeReader<CZipReader>,           3,     2},  // ZIP, also inside executables
         {&MakeReader<CCabReader>,           3,     2},  // CAB, also inside executables
         {&MakeReader<CMp3Reader>,           4,     3},  // MP3
-        //  HTML                            5      4
+        {&MakeReader<CHtmlReader>,          5,     4},  // web pages
         {&MakeReader<CAviReader>,           6,     5},  // AVI, WAVE
         {&MakeReader<CAsfReader>,           7,     7},  // ASF, WMA, WMV
-        //  PDF                             8      8
+        {&MakeReader<CPdfReader>,           8,     8},  // PDF
         {&MakeReader<COggReader>,           9,     9},  // Ogg
     });
     // clang-format on

@@ -36,7 +36,8 @@ std::string RomImage() {
 // The first pass's readers, in order, each with its answer; unnamed ones filtered out.
 Lines FirstPass(const std::string& name, const std::map<std::string, std::string>& answers) {
     Lines lines;
-    for (const char* reader : {"exe", "rm", "zip", "cab", "mp3", "avi", "asf", "ogg"}) {
+    for (const char* reader :
+         {"exe", "rm", "zip", "cab", "mp3", "html", "avi", "asf", "pdf", "ogg"}) {
         const auto found = answers.find(reader);
         lines.push_back(name + "\t1\t" + reader + "\t" +
                         (found == answers.end() ? "extension filtered out" : found->second));
