@@ -156,8 +156,12 @@ bool CListInput::showListTooltip(QObject* viewport, QEvent* event) {
 // copy or a link, never as a move: a source that honours a move would delete its own.
 bool CListInput::handleDrop(QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
-    if (!drop->mimeData()->hasUrls() || isItemView(drop->source()))
+    if (!drop->mimeData()->hasUrls())
         return false;
+    if (isItemView(drop->source())) { // our own rows, dragged back: nothing to open
+        drop->ignore();
+        return true;
+    }
     const Qt::DropAction action = (drop->possibleActions() & Qt::CopyAction)   ? Qt::CopyAction
                                   : (drop->possibleActions() & Qt::LinkAction) ? Qt::LinkAction
                                                                                : Qt::IgnoreAction;
