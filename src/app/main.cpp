@@ -21,22 +21,35 @@ QString TakeScreenshotOption(QStringList& arguments) {
     return file;
 }
 
-// Answered before QApplication exists, so that it needs no display.
-bool AnswerVersionOption(int argc, char** argv) {
+constexpr const char* kUsage = "Usage: tressel-renamer [FOLDER | FILE]\n"
+                               "Renames files after the descriptive text they hold.\n"
+                               "\n"
+                               "  FOLDER     open this folder (by default the folder opened last)\n"
+                               "  FILE       open the file's folder with the file selected\n"
+                               "  --help     show this help and exit\n"
+                               "  --version  show the version and exit\n";
+
+// Answered before QApplication exists, so that they need no display. Returns the exit
+// code, or -1 when the window is to start.
+int AnswerInfoOption(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("tressel-renamer %s\n", TRESSEL_VERSION);
-            return true;
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
         }
     }
-    return false;
+    return -1;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (AnswerVersionOption(argc, argv))
-        return 0;
+    if (const int code = AnswerInfoOption(argc, argv); code >= 0)
+        return code;
     QApplication app(argc, argv);
     QApplication::setApplicationName("tressel-renamer");
     QApplication::setApplicationDisplayName("Tressel Renamer");

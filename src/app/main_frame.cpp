@@ -3,6 +3,7 @@
 #include "app/window_placement.h"
 #include "catalogue/document.h"
 #include "listview/column_width.h"
+#include "listview/escape_check.h"
 #include "listview/failure_list_dialog.h"
 #include "listview/file_name_text.h"
 #include "listview/list_context_menu.h"
@@ -20,6 +21,7 @@
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -141,11 +143,16 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
 
     m_view->setReport(this);
     m_view->setProgress(this);
+    connect(&m_view->escapeCheck(), &CEscapeCheck::ended, this, &CMainFrame::hideProgress);
     connect(m_view, &CMarlockUtilView::statusText, this, &CMainFrame::setStatusPane);
     connect(m_view, &CMarlockUtilView::folderLost, this, &CMainFrame::onFolderLost);
     connect(m_view, &CMarlockUtilView::previewRequested, this,
             [this](const QString& path) { m_previewLabel->setText(path.section('/', -1)); });
     connect(&m_doc, &CMarlockUtilDoc::folderOpened, this, [this](const QString& path) {
+        // What pane 2 says is about the folder it was said in.
+        if (path != m_shownFolder)
+            setStatusPane(PaneReport, QString());
+        m_shownFolder = path;
         addRecent(path);
         updateTitle();
     });
@@ -213,12 +220,11 @@ void CMainFrame::buildDialogBar() {
 
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName("progress");
-    m_progress->setTextVisible(false);
-    m_progress->setRange(0, 1);
-    m_progress->setValue(0);
     m_progress->setFixedWidth(80);
     bar->addSeparator();
-    bar->addWidget(m_progress);
+    // Shown only while a command runs, so it never stays full after one.
+    m_progressAction = bar->addWidget(m_progress);
+    m_progressAction->setVisible(false);
     bar->addSeparator();
 
     auto radio = [&](const char* name, const char* icon, QStyle::StandardPixmap fallback,
@@ -450,13 +456,20 @@ QAction* CMainFrame::action(const QString& name) const {
     return findChild<QAction*>(name);
 }
 
-void CMainFrame::startUp(const QString& commandLineFolder) {
-    const QString folder = !commandLineFolder.isEmpty() ? commandLineFolder
+// A file on the command line (the desktop entry passes one) opens its folder with the
+// file selected.
+void CMainFrame::startUp(const QString& commandLinePath) {
+    const QFileInfo given(commandLinePath);
+    const bool file = !commandLinePath.isEmpty() && given.exists() && !given.isDir();
+    const QString folder = file                         ? given.absolutePath()
+                           : !commandLinePath.isEmpty() ? commandLinePath
                            : m_recent.isEmpty()         ? QString()
                                                         : m_recent.front();
     if (!folder.isEmpty() && !m_doc.TryOpenFolderPath(EncodeName(folder)))
         reportUnopenedFolder(folder);
     m_view->initialUpdate();
+    if (file)
+        m_view->selectName(given.fileName());
     m_maxCol->setText(QString::number(m_view->maxColumnWidth()));
     updateTitle();
 }
@@ -674,6 +687,7 @@ void CMainFrame::showFailureDetails() {
 
 // The bar's range is an int: huge counts are scaled down.
 void CMainFrame::start(uint64_t count) {
+    showProgress(true);
     m_progressDone = 0;
     m_progressScale = count / INT_MAX + 1;
     m_progress->setRange(0, static_cast<int>(count / m_progressScale));
@@ -685,6 +699,18 @@ void CMainFrame::step() {
     const auto position = static_cast<int>(m_progressDone / m_progressScale);
     if (position <= m_progress->maximum())
         m_progress->setValue(position);
+}
+
+// Laid out at once: a command may run to its end before the event loop gets to it.
+void CMainFrame::showProgress(bool shown) {
+    m_progressAction->setVisible(shown);
+    if (QLayout* layout = m_progress->parentWidget()->layout())
+        layout->activate();
+}
+
+void CMainFrame::hideProgress() {
+    showProgress(false);
+    m_progress->reset();
 }
 
 void CMainFrame::onFolderLost(const QString& path) {

@@ -52,9 +52,10 @@ public:
     explicit CMainFrame(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Opens the command-line folder, or else the most recent one, and fills the list; a
-    // folder that cannot be opened is reported in the status bar.
-    void startUp(const QString& commandLineFolder);
+    // Opens the command-line folder (a file's folder with that file selected), or else
+    // the most recent one, and fills the list; a folder that cannot be opened is
+    // reported in the status bar.
+    void startUp(const QString& commandLinePath);
     // Shows the window, placed as it was last closed the first time.
     void showFirstTime();
     void openFolder(const QString& path);
@@ -110,6 +111,8 @@ private:
     void rebuildRecentMenu();
     void addRecent(const QString& path);
     void saveSettings();
+    void showProgress(bool shown);
+    void hideProgress();
     void onFolderLost(const QString& path);
     void reportUnopenedFolder(const QString& path);
     void updateTitle();
@@ -133,6 +136,8 @@ private:
     QPushButton* m_detailsButton = nullptr;
     CFailureList m_failures;
     QProgressBar* m_progress = nullptr;
+    QAction* m_progressAction = nullptr;
+    QString m_shownFolder;
     uint64_t m_progressDone = 0;
     uint64_t m_progressScale = 1;
     QAction* m_upAction = nullptr;

@@ -9,8 +9,10 @@
 #include "readers/file_reader.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QPalette>
 #include <QStyle>
+#include <QUrl>
 
 #include <algorithm>
 #include <exception>
@@ -51,10 +53,36 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    Qt::ItemFlags f = Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    Qt::ItemFlags f =
+        Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren | Qt::ItemIsDragEnabled;
     if (index.column() == 0)
         f |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
     return f;
+}
+
+QStringList CFileListModel::mimeTypes() const {
+    return {"text/uri-list"};
+}
+
+QMimeData* CFileListModel::mimeData(const QModelIndexList& indexes) const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : indexes)
+        rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    QList<QUrl> urls;
+    for (int row : rows) {
+        const int record = recordOfRow(row);
+        if (record >= 0)
+            urls << QUrl::fromLocalFile(DecodeName(m_doc.GetItemName(record, NameMode::Parsing)));
+    }
+    auto* mime = new QMimeData;
+    mime->setUrls(urls);
+    return mime;
+}
+
+Qt::DropActions CFileListModel::supportedDragActions() const {
+    return Qt::CopyAction | Qt::LinkAction;
 }
 
 QVariant CFileListModel::data(const QModelIndex& index, int role) const {

@@ -28,11 +28,32 @@ QString MenuText(const QString& text) {
 CListContextMenu::CListContextMenu(CMarlockUtilView& view) : QObject(&view), m_view(view) {}
 
 void CListContextMenu::popup(QWidget* target, QContextMenuEvent* event) {
-    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        popupFromKeyboard(event->modifiers());
+        return;
+    }
     QWidget* viewport = m_view.currentView()->viewport();
-    const QPoint pos = keyboard ? QPoint(0, 0) : viewport->mapFrom(target, event->pos());
-    if (QMenu* menu = build(pos, QApplication::keyboardModifiers()))
-        menu->popup(viewport->mapToGlobal(pos));
+    showAt(viewport->mapFrom(target, event->pos()), event->modifiers());
+}
+
+void CListContextMenu::popupFromKeyboard(Qt::KeyboardModifiers modifiers) {
+    showAt(focusedCellPoint(), modifiers);
+}
+
+// The keyboard's menu belongs to the focused cell of the current row, as in every
+// list; without a current row it opens at the list's corner.
+QPoint CListContextMenu::focusedCellPoint() const {
+    QAbstractItemView* view = m_view.currentView();
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid())
+        return {0, 0};
+    view->scrollTo(current);
+    return view->visualRect(current).center();
+}
+
+void CListContextMenu::showAt(QPoint pos, Qt::KeyboardModifiers modifiers) {
+    if (QMenu* menu = build(pos, modifiers))
+        menu->popup(m_view.currentView()->viewport()->mapToGlobal(pos));
 }
 
 QMenu* CListContextMenu::build(QPoint pos, Qt::KeyboardModifiers modifiers) {

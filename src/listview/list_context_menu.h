@@ -29,8 +29,13 @@ public:
     // origin), as the modifiers held now ask: the View menu when nothing is selected,
     // our own short menu after the name submenu with Ctrl.
     QMenu* build(QPoint pos, Qt::KeyboardModifiers modifiers);
-    // Builds and pops up the menu for a right click or the menu key on target.
+    // Builds and pops up the menu for a right click or the menu key on target, with
+    // the modifiers the event carries (never the ones held by the time it arrives).
     void popup(QWidget* target, QContextMenuEvent* event);
+    // The menu for a key: at the current row's focused cell, which is the hit cell.
+    void popupFromKeyboard(Qt::KeyboardModifiers modifiers);
+    // The list's own menu built last; none when nothing was selected.
+    QMenu* lastMenu() const { return m_popup; }
     // The menu shown on a right click with nothing selected.
     void setViewMenu(QMenu* menu) { m_viewMenu = menu; }
 
@@ -50,6 +55,8 @@ private:
     QAction* addCommand(QMenu* menu, const QString& text, int id,
                         std::function<void()> handler = {});
     void recordHitCell(QPoint pos);
+    QPoint focusedCellPoint() const;
+    void showAt(QPoint pos, Qt::KeyboardModifiers modifiers);
 
     CMarlockUtilView& m_view;
     QMenu* m_popup = nullptr;

@@ -27,6 +27,11 @@ bool IsEditing(QObject* view) {
     return focus && focus != view && static_cast<QWidget*>(view)->isAncestorOf(focus);
 }
 
+bool IsMenuKey(const QKeyEvent& key) {
+    return key.key() == Qt::Key_Menu ||
+           (key.key() == Qt::Key_F10 && key.modifiers() & Qt::ShiftModifier);
+}
+
 } // namespace
 
 CListInput::CListInput(CMarlockUtilView& view) : QObject(&view), m_view(view) {}
@@ -36,6 +41,8 @@ void CListInput::watch(QAbstractItemView* itemView) {
     itemView->viewport()->installEventFilter(this);
     itemView->viewport()->setAcceptDrops(true);
     itemView->setAcceptDrops(true);
+    itemView->setDragEnabled(true);
+    itemView->setDefaultDropAction(Qt::CopyAction);
     connect(itemView, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.isValid())
             m_view.guard([this] { m_view.openSelection(QApplication::keyboardModifiers()); });
@@ -92,6 +99,14 @@ bool CListInput::handleKeyPress(QObject* watched, QEvent* event) {
         m_view.guard([this, key] { m_view.openSelection(key->modifiers()); });
         return true;
     }
+    if (IsMenuKey(*key) && !IsEditing(watched)) {
+        // Shift+F10 is the desktop's plain menu key; Shift with the Menu key appends.
+        const Qt::KeyboardModifiers modifiers =
+            key->key() == Qt::Key_F10 ? key->modifiers() & ~Qt::ShiftModifier : key->modifiers();
+        m_view.guard([this, modifiers] { m_view.contextMenu().popupFromKeyboard(modifiers); });
+        key->accept();
+        return true;
+    }
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || IsEditing(watched))
         return false;
     return handleKey(key->key());
@@ -137,13 +152,26 @@ bool CListInput::showListTooltip(QObject* viewport, QEvent* event) {
     return true;
 }
 
-// Dropped files open the folder of the first dropped item.
+// Dropped files open the folder of the first dropped item. The drop is taken as a
+// copy or a link, never as a move: a source that honours a move would delete its own.
 bool CListInput::handleDrop(QEvent* event) {
     auto* drop = static_cast<QDropEvent*>(event);
     if (!drop->mimeData()->hasUrls())
         return false;
+    if (isItemView(drop->source())) { // our own rows, dragged back: nothing to open
+        drop->ignore();
+        return true;
+    }
+    const Qt::DropAction action = (drop->possibleActions() & Qt::CopyAction)   ? Qt::CopyAction
+                                  : (drop->possibleActions() & Qt::LinkAction) ? Qt::LinkAction
+                                                                               : Qt::IgnoreAction;
+    if (action == Qt::IgnoreAction) {
+        drop->ignore();
+        return true;
+    }
+    drop->setDropAction(action);
     if (event->type() != QEvent::Drop) {
-        drop->acceptProposedAction();
+        drop->accept();
         return true;
     }
     const QList<QUrl> urls = drop->mimeData()->urls();
@@ -154,7 +182,7 @@ bool CListInput::handleDrop(QEvent* event) {
     while (path.size() > 1 && path.back() == '/')
         path.pop_back();
     m_view.openFolder(DecodeName(SplitPath(path).dir));
-    drop->acceptProposedAction();
+    drop->accept();
     return true;
 }
 

@@ -16,6 +16,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
@@ -124,6 +125,24 @@ CMarlockUtilView::~CMarlockUtilView() {
     SettingsStore::instance().writeInt("Settings", "LastSort", m_sorter.sortMode());
 }
 
+namespace {
+
+// The hint sits in the middle of the empty list; clicks and drops pass through it to
+// the list below.
+QWidget* AddEmptyHint(QAbstractItemView* itemView) {
+    auto* hint = new QLabel("Open a folder with Ctrl+O or drop one here", itemView->viewport());
+    hint->setObjectName("emptyHint");
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setEnabled(false);
+    hint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* layout = new QVBoxLayout(itemView->viewport());
+    layout->addWidget(hint);
+    hint->hide();
+    return hint;
+}
+
+} // namespace
+
 void CMarlockUtilView::buildViews() {
     m_stack = new QStackedWidget(this);
     auto* layout = new QVBoxLayout(this);
@@ -175,6 +194,7 @@ void CMarlockUtilView::buildViews() {
     m_stack->addWidget(m_list);
     m_input->watch(m_details);
     m_input->watch(m_list);
+    m_emptyHints = {AddEmptyHint(m_details), AddEmptyHint(m_list)};
     connect(m_details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMarlockUtilView::onSelectionChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_escape.clear(); });
@@ -273,6 +293,8 @@ void CMarlockUtilView::repopulate() {
         m_model->repopulate(numberedOnly());
         sortFixed(CListSorter::NormalisedMode(m_sorter.sortMode()));
         updateStatus();
+        for (QWidget* hint : m_emptyHints)
+            hint->setVisible(m_doc.GetCurrentFolderPath().empty());
         if (m_model->rowCount() > 0)
             m_details->selectionModel()->setCurrentIndex(m_model->index(0, 0),
                                                          QItemSelectionModel::NoUpdate);
@@ -392,6 +414,20 @@ void CMarlockUtilView::rescan() {
 void CMarlockUtilView::selectAll() {
     focusList();
     currentView()->selectAll();
+}
+
+bool CMarlockUtilView::selectName(const QString& name) {
+    const std::string bytes = EncodeName(name);
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (m_model->nameBytes(row) != bytes)
+            continue;
+        const QModelIndex index = m_model->index(row, 0);
+        m_details->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
+        currentView()->scrollTo(index);
+        return true;
+    }
+    return false;
 }
 
 void CMarlockUtilView::focusList() {
@@ -524,13 +560,23 @@ void CMarlockUtilView::report(const std::string& subject, int errors) {
     (m_report ? *m_report : Silent()).report(subject, errors);
 }
 
+void CMarlockUtilView::reportFailures(const std::string& subject, const CFailureList& failures) {
+    (m_report ? *m_report : Silent()).reportFailures(subject, failures);
+}
+
 void CMarlockUtilView::undo() {
-    guard([this] { RunUndoCommand(m_undo, m_report ? *m_report : Silent(), progress()); });
+    guard([this] {
+        CLongCommand command(m_escape);
+        RunUndoCommand(m_undo, m_report ? *m_report : Silent(), progress());
+    });
     updateUndoActions();
 }
 
 void CMarlockUtilView::redo() {
-    guard([this] { RunRedoCommand(m_undo, m_report ? *m_report : Silent(), progress()); });
+    guard([this] {
+        CLongCommand command(m_escape);
+        RunRedoCommand(m_undo, m_report ? *m_report : Silent(), progress());
+    });
     updateUndoActions();
 }
 

@@ -28,6 +28,7 @@ class QTimer;
 
 namespace tressel {
 
+class CFailureList;
 class CFileListModel;
 class CListContextMenu;
 class CListInput;
@@ -69,6 +70,9 @@ public:
     void launch(const QString& path);
     void launchRecords(const std::vector<int>& records);
     void selectAll();
+    // Makes the row of the entry named name (in the open folder) the only selected and
+    // the current one; false when no row shows it.
+    bool selectName(const QString& name);
 
     // Display mode and filters. Each option is a checkable action that menus and the
     // dialog bar's switches share.
@@ -178,6 +182,7 @@ private:
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
     void report(const std::string& subject, int errors);
+    void reportFailures(const std::string& subject, const CFailureList& failures);
     // The window's progress bar, or nothing when the view stands alone.
     IProgress& progress();
     void removeVanishedRows();
@@ -191,6 +196,8 @@ private:
     std::unique_ptr<CPersistentFlag> m_numberedOnly;
     CFileListModel* m_model = nullptr;
     QStackedWidget* m_stack = nullptr;
+    // "Open a folder..." over each empty item view while no folder is open.
+    std::vector<QWidget*> m_emptyHints;
     QTableView* m_details = nullptr;
     QListView* m_list = nullptr;
     CListContextMenu* m_contextMenu = nullptr;

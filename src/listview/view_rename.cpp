@@ -5,13 +5,19 @@
 #include "file_list_model.h"
 #include "file_name_text.h"
 #include "list_context_menu.h"
+#include "operations/failure_list.h"
 #include "operations/feedback.h"
+#include "operations/plain_move.h"
 #include "platform/paths.h"
 #include "view.h"
 
 #include <QItemSelectionModel>
 #include <QScopeGuard>
 #include <QTableView>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace tressel {
 
@@ -66,6 +72,32 @@ void CMarlockUtilView::editName() {
     view->edit(m_model->index(row, 0));
 }
 
+namespace {
+
+// The first part of a typed name (between '/') longer than the file system allows.
+std::string OverlongPart(const std::string& name, size_t limit) {
+    size_t start = 0;
+    while (start <= name.size()) {
+        const size_t end = std::min(name.find('/', start), name.size());
+        if (end - start > limit)
+            return name.substr(start, end - start);
+        start = end + 1;
+    }
+    return {};
+}
+
+// The folder a name with '/' took the file to, as the user named it: "a/".
+QString MovedIntoText(const std::string& usedPath, const std::string& folder) {
+    std::string dir = SplitPath(usedPath).dir;
+    if (dir.compare(0, folder.size(), folder) == 0)
+        dir.erase(0, folder.size());
+    return "Moved into " + DecodeName(dir);
+}
+
+} // namespace
+
+// A name typed by the user is theirs: one the file system cannot hold is refused, not
+// cut (the cutting of the move routine serves names made from column texts).
 void CMarlockUtilView::renameRow(int row, const QString& typed) {
     const int record = m_model->recordOfRow(row);
     if (record < 0 || typed.isEmpty())
@@ -74,17 +106,32 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
     if (name == m_model->nameBytes(row))
         return; // an edit that changed nothing is not a rename
     const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
+    const size_t limit = FileNameLimit(parts.dir);
+    if (const std::string part = OverlongPart(name, limit); !part.empty()) {
+        emit statusText(PaneReport, QString("Not renamed: the name is %1 bytes long, the file "
+                                            "system allows at most %2")
+                                        .arg(part.size())
+                                        .arg(limit));
+        return;
+    }
     bool renamed = false;
+    int error = 0;
+    std::string usedPath;
     std::string lastJournalError;
     guard([&] {
         std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
-        renamed = m_doc.RenameItem(record, parts.dir + name, group.get());
+        errno = 0;
+        renamed = m_doc.RenameItem(record, parts.dir + name, group.get(), &usedPath);
+        error = errno;
         lastJournalError = group->journalError();
         if (renamed)
             pushUndoGroup(std::move(group));
     });
     if (!renamed) {
-        report("Setting name", 1);
+        CFailureList failures;
+        failures.add(parts.dir + parts.fileName(),
+                     error ? std::strerror(error) : "the file could not be renamed");
+        reportFailures("Setting name", failures);
         if (!lastJournalError.empty())
             emit statusText(2, QString::fromStdString(ReportText("Setting name", 1) + ". " +
                                                       JournalStopText(lastJournalError)));
@@ -94,6 +141,8 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
     // The name the move produced (cleaned, numbered); a file moved out of the folder
     // keeps its row until the folder refresh removes it.
     m_model->setName(row, m_doc.GetItemName(record, NameMode::InFolder));
+    if (name.find('/') != std::string::npos)
+        emit statusText(PaneReport, MovedIntoText(usedPath, parts.dir));
 }
 
 void CMarlockUtilView::renameToColumn(int column) {

@@ -336,6 +336,37 @@ TEST_F(MenuTest, NameCellOffersCopyButNotClear) {
     EXPECT_EQ(QApplication::clipboard()->text(), "0A.bin");
 }
 
+// The keyboard's menu belongs to the current row's focused cell, and its Shift is the
+// key event's: Shift+F10 is the plain menu key, Shift with the Menu key appends.
+TEST_F(MenuTest, MenuKeysOpenAtTheFocusedCellWithTheirOwnShift) {
+    for (char c = 'A'; c <= 'H'; ++c)
+        folder.write(std::string("0") + c + ".bin", ReadableContent(std::string("Desc ") + c));
+    open(folder.path());
+    paint();
+    auto* selection = view->detailsView()->selectionModel();
+    selection->setCurrentIndex(view->model().index(5, 1),
+                               QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    view->detailsView()->setFocus();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* first;
+    } cases[] = {{Qt::Key_Menu, Qt::NoModifier, "Rename To"},
+                 {Qt::Key_F10, Qt::ShiftModifier, "Rename To"},
+                 {Qt::Key_Menu, Qt::ShiftModifier, "Append To Name"}};
+    for (const auto& c : cases) {
+        QApplication::clipboard()->clear();
+        QTest::keyClick(view->detailsView(), c.key, c.modifiers);
+        QMenu* popup = view->contextMenu().lastMenu();
+        ASSERT_NE(popup, nullptr) << c.key;
+        EXPECT_EQ(Texts(popup).front(), c.first) << c.key;
+        EXPECT_EQ(view->contextMenu().hitCell(), std::make_pair(5, 1));
+        FindCommand(popup, menu::CopyText)->trigger();
+        EXPECT_EQ(QApplication::clipboard()->text(), "Desc F");
+        popup->close();
+    }
+}
+
 TEST_F(MenuTest, EmptyCellOffersNoTextCommands) {
     folder.write("0A.bin", ReadableContent("Desc"));
     open(folder.path());

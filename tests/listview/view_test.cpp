@@ -3,6 +3,7 @@
 #include "catalogue/document.h"
 #include "listview/file_list_model.h"
 #include "listview/view.h"
+#include "operations/failure_list.h"
 #include "operations/feedback.h"
 
 #include <QApplication>
@@ -318,7 +319,12 @@ protected:
         void report(const std::string& subject, int errors) override {
             text = ReportText(subject, errors);
         }
+        void reportFailures(const std::string& subject, const CFailureList& list) override {
+            report(subject, list.count());
+            failures = list;
+        }
         std::string text;
+        CFailureList failures;
     } report;
 };
 
@@ -368,14 +374,33 @@ TEST_F(RenameTest, ClashIsNumberedNeverOverwritten) {
     EXPECT_EQ(view->model().name(view->model().rowOfRecord(0)), "taken[1].zip");
 }
 
-TEST_F(RenameTest, FailedRenameReportsAndKeepsTheName) {
+TEST_F(RenameTest, FailedRenameReportsWithItsCauseAndKeepsTheName) {
     folder.write("1A2B.zip", "");
     open(folder.path());
     std::filesystem::remove(folder.file("1A2B.zip"));
     view->renameRow(0, "other.zip");
     EXPECT_EQ(report.text, "1 error(s) ocurred while Setting name");
+    ASSERT_EQ(report.failures.count(), 1);
+    EXPECT_EQ(FailureLine(report.failures.items()[0]),
+              folder.file("1A2B.zip") + ": No such file or directory");
     EXPECT_EQ(view->model().name(0), "1A2B.zip");
     EXPECT_FALSE(view->canUndo());
+}
+
+// A typed name is refused whole when too long (never cut); a '/' moves the file into
+// that sub-folder and says so.
+TEST_F(RenameTest, OverlongTypedNameIsRefusedAndASlashMovesIntoTheSubFolder) {
+    folder.write("1A2B.zip", "");
+    open(folder.path());
+    for (const QString& name : {QString(300, 'a') + ".zip", "a/" + QString(300, 'b')}) {
+        view->renameRow(0, name);
+        EXPECT_TRUE(PathExists(folder.file("1A2B.zip")));
+        EXPECT_TRUE(panes[2].startsWith("Not renamed: the name is 30")) << panes[2].toStdString();
+        EXPECT_FALSE(view->canUndo());
+    }
+    view->renameRow(0, "a/new.zip");
+    EXPECT_TRUE(PathExists(folder.file("a/new.zip")));
+    EXPECT_EQ(panes[2], "Moved into a/");
 }
 
 TEST_F(RenameTest, UnchangedNameIsNoRename) {
@@ -510,21 +535,48 @@ TEST_F(ViewTest, EscStopsValidOnlyHalfWay) {
     expectConsistent();
 }
 
-TEST_F(ViewTest, DroppedFileOpensItsFolder) {
+// A drop is answered as a copy or a link, never a move: a source honouring a move
+// would delete its own copy.
+TEST_F(ViewTest, DroppedFileOpensItsFolderAsACopyOrLinkNeverAMove) {
     folder.mkdir("there");
     folder.write("there/0A.bin", "");
+    const struct {
+        Qt::DropActions offered;
+        Qt::DropAction answer;
+    } cases[] = {{Qt::MoveAction | Qt::CopyAction | Qt::LinkAction, Qt::CopyAction},
+                 {Qt::MoveAction | Qt::LinkAction, Qt::LinkAction},
+                 {Qt::MoveAction, Qt::IgnoreAction}};
+    for (const auto& c : cases) {
+        open(folder.path());
+        paint();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.file("there/0A.bin")))});
+        QWidget* target = view->detailsView()->viewport();
+        QDragEnterEvent enter(QPoint(5, 5), c.offered, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_EQ(enter.isAccepted(), c.answer != Qt::IgnoreAction) << c.offered;
+        if (c.answer == Qt::IgnoreAction)
+            continue;
+        EXPECT_EQ(enter.dropAction(), c.answer);
+        QDropEvent drop(QPointF(5, 5), c.offered, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        EXPECT_EQ(drop.dropAction(), c.answer);
+        EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path() + "there/");
+        EXPECT_EQ(names(), QStringList{"0A.bin"});
+    }
+}
+
+TEST_F(ViewTest, DraggedRowsTravelAsFileUrls) {
+    folder.write("0A.bin", "");
+    folder.write("0B.bin", "");
     open(folder.path());
-    paint();
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(folder.file("there/0A.bin")))});
-    QWidget* target = view->detailsView()->viewport();
-    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(target, &drop);
-    EXPECT_EQ(doc.GetCurrentFolderPath(), folder.path() + "there/");
-    EXPECT_EQ(names(), QStringList{"0A.bin"});
+    const QModelIndexList cells{view->model().index(0, 0), view->model().index(0, 1),
+                                view->model().index(1, 0)};
+    std::unique_ptr<QMimeData> mime(view->model().mimeData(cells));
+    EXPECT_EQ(mime->urls(),
+              (QList<QUrl>{QUrl::fromLocalFile(QString::fromStdString(folder.file("0A.bin"))),
+                           QUrl::fromLocalFile(QString::fromStdString(folder.file("0B.bin")))}));
+    EXPECT_FALSE(view->model().supportedDragActions() & Qt::MoveAction);
 }
 
 TEST_F(ViewTest, RepopulationSignalsItsProgress) {
