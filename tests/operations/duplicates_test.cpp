@@ -265,7 +265,7 @@ std::vector<std::string> Entries(const std::string& folder) {
 // afterwards and the status line.
 TEST(RemoveDuplicatesTest, MovesConfirmedCopiesButTheFirstShown) {
     const std::string big = Pattern(20000);
-    const auto [collideA, collideB] = CollidingPair();
+    const auto collide = CollidingPair();
     const struct {
         const char* what;
         std::function<void(const TempDir&)> setUp;
@@ -316,10 +316,10 @@ TEST(RemoveDuplicatesTest, MovesConfirmedCopiesButTheFirstShown) {
          "1 dups Removed"},
         {"colliding checksums",
          [&](const TempDir& d) {
-             d.write("a", collideA);
-             d.write("b", collideB);
-             d.write("c", collideB);
-             d.write("d", collideA);
+             d.write("a", collide.first);
+             d.write("b", collide.second);
+             d.write("c", collide.second);
+             d.write("d", collide.first);
          },
          {"a", "b", "c", "d"},
          {"Duplicates", "Duplicates/c", "Duplicates/d", "a", "b"},
