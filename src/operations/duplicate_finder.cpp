@@ -25,10 +25,23 @@ uint32_t CChecksumReader::advance() {
     return m_checksum;
 }
 
+uint32_t CChecksumReader::tailChecksum() {
+    const uint64_t start = std::max<uint64_t>(
+        kChunkSize, m_file.size() - std::min<uint64_t>(m_file.size(), kChunkSize));
+    if (start >= m_file.size())
+        return 0;
+    const size_t length = static_cast<size_t>(m_file.size() - start);
+    const unsigned char* bytes = m_file.view(start, length);
+    const std::optional<uint32_t> crc = bytes ? GuardedCrc32(0, bytes, length) : std::nullopt;
+    if (!crc)
+        m_readable = false;
+    return crc.value_or(0);
+}
+
 namespace {
 
 struct Keyed {
-    uint32_t key;
+    uint64_t key;
     CChecksumReader* reader;
 };
 // Readers with their running checksums, kept in insertion order within a key.
@@ -89,9 +102,11 @@ const std::multimap<uint32_t, std::string>& CDuplicateFinder::run() {
                     finished.push_back({reader->checksum(), reader});
                     continue;
                 }
-                const uint32_t checksum = reader->advance();
+                uint64_t key = reader->advance();
+                if (reader->atFirstChunkEnd() && !reader->atEnd())
+                    key |= uint64_t(reader->tailChecksum()) << 32;
                 if (reader->readable())
-                    next.push_back({checksum, reader});
+                    next.push_back({key, reader});
                 else
                     m_troubles.push_back({reader->path(), Problem::Changed});
             }

@@ -4,7 +4,9 @@
 // 4096-byte chunks with a running CRC-32, all of them in lock-step, and a file stops
 // being read as soon as its running checksum matches no other file's: files that
 // differ are mostly told apart by their first chunk, and no file is read further
-// than it takes to tell it apart.
+// than it takes to tell it apart. After the first chunk the last one is compared
+// too, since files that differ only at their end (a copy cut short and padded, a
+// changed trailer) are common and would otherwise be read whole.
 //
 // Equal CRC-32 values make files candidates, not copies: the caller confirms a copy
 // byte for byte (SameBytes) before acting on it.
@@ -37,6 +39,11 @@ public:
 
     // Reads the next chunk and returns the CRC-32 of everything read so far.
     uint32_t advance();
+    // The CRC-32 of the file's last chunk (of the bytes after the first chunk, when
+    // there are fewer), read out of turn: copies that differ only near their end are
+    // told apart before the bytes between are read.
+    uint32_t tailChecksum();
+    bool atFirstChunkEnd() const { return m_offset == kChunkSize; }
 
 private:
     std::string m_path;

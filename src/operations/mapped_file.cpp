@@ -95,7 +95,8 @@ const unsigned char* CMappedFile::view(uint64_t offset, size_t length) {
     const size_t mapped = windowLength(start, offset + length);
     if (mapped == 0)
         return nullptr; // an empty view of an empty file: nothing to map
-    void* base = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED, m_fd, static_cast<off_t>(start));
+    void* base = ::mmap(nullptr, mapped, PROT_READ, MAP_SHARED | MAP_POPULATE, m_fd,
+                        static_cast<off_t>(start));
     if (base == MAP_FAILED)
         return nullptr;
     ::madvise(base, mapped, MADV_SEQUENTIAL);
