@@ -7,6 +7,7 @@
 #include "catalogue/document.h"
 #include "listview/context_menu.h"
 #include "listview/file_list_model.h"
+#include "listview/list_context_menu.h"
 #include "listview/view.h"
 #include "settings/settings_store.h"
 
@@ -53,9 +54,9 @@ void BM_ContextMenuOfManyRows(benchmark::State& state) {
     doc.OpenFolderPath(folder);
     view.initialUpdate();
     view.selectAll();
-    view.buildContextMenu(QPoint(1, 1), Qt::NoModifier); // reads every row once
+    view.contextMenu().build(QPoint(1, 1), Qt::NoModifier); // reads every row once
     for (auto _ : state) {
-        QMenu* menu = view.buildContextMenu(QPoint(1, 1), Qt::NoModifier);
+        QMenu* menu = view.contextMenu().build(QPoint(1, 1), Qt::NoModifier);
         benchmark::DoNotOptimize(menu->actions().size());
     }
     state.counters["rows"] = view.model().rowCount();

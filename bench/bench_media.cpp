@@ -63,13 +63,13 @@ std::string RealMediaLateChunk() {
            std::string(2, '\0') + strings + std::string(4 << 20, '\x22');
 }
 
-using Parser = tressel::TagReading (*)(tressel::ByteSource&);
+using Parser = tressel::ParseFunction;
 
 void ParseInMemory(benchmark::State& state, Parser parse, std::string (*make)()) {
     const std::string bytes = make();
     for (auto _ : state) {
         tressel::MemorySource source(bytes);
-        benchmark::DoNotOptimize(parse(source));
+        benchmark::DoNotOptimize(parse(source, {9, false}));
     }
 }
 
@@ -102,9 +102,9 @@ void ReadRealMediaFile(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK_CAPTURE(ParseInMemory, mp3_cover_100k, &tressel::ReadMp3Tags, &Mp3WithCover);
-BENCHMARK_CAPTURE(ParseInMemory, ogg, &tressel::ReadOggTags, &OggWithComments);
-BENCHMARK_CAPTURE(ParseInMemory, rm_late_chunk, &tressel::ReadRealMediaTags, &RealMediaLateChunk);
+BENCHMARK_CAPTURE(ParseInMemory, mp3_cover_100k, &tressel::ParseMp3, &Mp3WithCover);
+BENCHMARK_CAPTURE(ParseInMemory, ogg, &tressel::ParseOgg, &OggWithComments);
+BENCHMARK_CAPTURE(ParseInMemory, rm_late_chunk, &tressel::ParseRealMedia, &RealMediaLateChunk);
 BENCHMARK(ReadMp3File);
 BENCHMARK(ReadOggFile);
 BENCHMARK(ReadRealMediaFile);

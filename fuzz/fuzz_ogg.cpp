@@ -1,17 +1,8 @@
-// Feeds arbitrary bytes to the tag parser of the ogg reader.
+// Feeds arbitrary bytes to the Ogg comment parser.
+#include "parse_check.h"
 #include "readers/media/ogg_reader.h"
 
-#include "platform/text.h"
-
-#include <cstddef>
-#include <cstdint>
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    tressel::MemorySource source(std::string_view(reinterpret_cast<const char*>(data), size));
-    const tressel::TagReading reading = tressel::ReadOggTags(source);
-    // Every value must be text the program can show.
-    for (const std::string& value : reading.values)
-        if (!tressel::IsValidUtf8(value))
-            __builtin_trap();
+    ParseAndCheck(&tressel::ParseOgg, data, size);
     return 0;
 }

@@ -2,6 +2,7 @@
 // section mapping, the resources the readers look up, the version block and the nine
 // strings with the package title.
 
+#include "parse_check.h"
 #include "platform/byte_source.h"
 #include "platform/pe/pe_image.h"
 #include "platform/pe/version_info.h"
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     (void)pe::VersionInfoSize(source);
-    (void)ReadExeValues(source, 9);
+    ParseAndCheck(&ParseExe, data, size);
     // The block parser on its own, so that mutations reach it without a valid image.
     (void)pe::VersionInfo::parse(std::string_view(reinterpret_cast<const char*>(data), size));
     return 0;

@@ -1,7 +1,6 @@
 // Any bytes as an AVI or WAVE file: the structure walk, the INFO search and the stream
 // values. The same bytes also go to the INFO search alone, as if they were INFO data.
-#include "platform/byte_source.h"
-#include "platform/riff/riff_file.h"
+#include "parse_check.h"
 #include "readers/avi_reader.h"
 
 #include <cstddef>
@@ -10,9 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    tressel::MemorySource source(bytes);
-    if (auto file = tressel::riff::RiffFile::open(source))
-        tressel::AviValues(*file);
+    ParseAndCheck(&tressel::ParseAvi, data, size);
     tressel::InfoListTexts(bytes);
     return 0;
 }

@@ -2,6 +2,9 @@
 
 #include "app/window_placement.h"
 #include "catalogue/document.h"
+#include "listview/column_width.h"
+#include "listview/file_name_text.h"
+#include "listview/list_context_menu.h"
 #include "listview/view.h"
 #include "settings/settings_store.h"
 
@@ -11,8 +14,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -36,6 +39,7 @@
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/syscall.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace tressel {
@@ -64,6 +68,23 @@ int ChoiceOfNice(int nice) {
     return nice >= 10 ? -2 : nice >= 5 ? -1 : 0;
 }
 
+// A dialog-bar control that stands for an action: clicking it triggers the action, and
+// it shows the action's state (enabled, checked) whichever way that changes.
+void BindButton(QAbstractButton* button, QAction* action) {
+    auto follow = [button, action] {
+        button->setEnabled(action->isEnabled());
+        if (action->isCheckable())
+            button->setChecked(action->isChecked());
+    };
+    button->setStatusTip(action->statusTip());
+    follow();
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QAbstractButton::clicked, action, [action, follow] {
+        action->trigger();
+        follow(); // a click on an exclusive choice already made changes nothing
+    });
+}
+
 } // namespace
 
 CMaxColBox::CMaxColBox(QWidget* parent) : QAbstractSpinBox(parent) {
@@ -81,8 +102,8 @@ void CMaxColBox::stepBy(int steps) {
     bool ok = false;
     int value = text().trimmed().toInt(&ok);
     if (!ok)
-        value = 255;
-    setText(QString::number(std::clamp(value + steps, 10, 255)));
+        value = column_width::kDefault;
+    setText(QString::number(column_width::Clamp(static_cast<long long>(value) + steps)));
     emit editingFinished();
 }
 
@@ -110,21 +131,17 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
     }
 
     buildCentral();
+    buildMenus();
     buildDialogBar();
     buildStatusBar();
-    buildMenus();
-    setMenuHelp();
     buildShortcuts();
     if (const auto state = store.readBinary("bstate", "State"))
         restoreState(*state);
 
     m_view->setReport(this);
     m_view->setProgress(this);
-    connect(m_view, &CMarlockUtilView::undoStateChanged, this, &CMainFrame::updateUndoState);
     connect(m_view, &CMarlockUtilView::statusText, this, &CMainFrame::setStatusPane);
     connect(m_view, &CMarlockUtilView::folderLost, this, &CMainFrame::onFolderLost);
-    connect(m_view, &CMarlockUtilView::listModeChanged, this, [this] { syncOptionControls(); });
-    connect(m_view, &CMarlockUtilView::optionsChanged, this, [this] { syncOptionControls(); });
     connect(m_view, &CMarlockUtilView::previewRequested, this,
             [this](const QString& path) { m_previewLabel->setText(path.section('/', -1)); });
     connect(&m_doc, &CMarlockUtilDoc::folderOpened, this, [this](const QString& path) {
@@ -134,18 +151,7 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
     m_doc.setWatching(true);
     connect(&m_doc, &CMarlockUtilDoc::folderChanged, m_view,
             [this] { m_view->scheduleRefresh(CMarlockUtilView::kRefreshDelayMs); });
-    m_priority = ChoiceOfNice(CurrentNice());
-    syncOptionControls();
-    updateUndoState();
-}
-
-void CMainFrame::updateUndoState() {
-    const bool undo = m_view->canUndo();
-    const bool redo = m_view->canRedo();
-    m_undoButton->setEnabled(undo);
-    m_redoButton->setEnabled(redo);
-    action("undo")->setEnabled(undo);
-    action("redo")->setEnabled(redo);
+    showPriorityChoice(ChoiceOfNice(CurrentNice()));
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -157,7 +163,7 @@ void CMainFrame::buildCentral() {
     m_view = new CMarlockUtilView(m_doc, m_splitter);
     m_view->setObjectName("fileList");
 
-    // The preview pane comes later; this keeps its place.
+    // The preview pane: for now it shows the name of the selected file.
     m_preview = new QWidget(m_splitter);
     m_preview->setObjectName("previewPane");
     m_preview->setFocusPolicy(Qt::StrongFocus);
@@ -184,114 +190,114 @@ void CMainFrame::buildDialogBar() {
     bar->setMovable(true);
     // Each control is a tool bar item of its own, so a narrow window moves the last
     // ones into the bar's extension menu instead of growing.
-    QToolBar* row = bar;
-    QWidget* box = bar;
-
-    auto button = [&](const QString& name, const QString& text, std::function<void()> handler) {
-        auto* b = new QPushButton(text, box);
+    auto button = [&](QAbstractButton* b, const char* name, QAction* action) {
         b->setObjectName(name);
         b->setFocusPolicy(Qt::NoFocus);
-        b->setFixedWidth(b->fontMetrics().horizontalAdvance(text) + 28);
-        if (handler)
-            connect(b, &QPushButton::clicked, this, handler);
-        else
-            b->setEnabled(false);
-        row->addWidget(b);
+        BindButton(b, action);
+        bar->addWidget(b);
         return b;
     };
-    button("upButton", "Up", [this] { m_view->goUp(); });
-    button("allButton", "All", [this] { m_view->selectAll(); });
-    button("checkedButton", "Checked", {});
-    button("refreshButton", "Refresh", [this] { m_view->rescan(); });
-    button("findButton", "Find", {});
-    m_undoButton = button("undoButton", "Undo", [this] { m_view->undo(); });
-    m_redoButton = button("redoButton", "Redo", [this] { m_view->redo(); });
+    auto push = [&](const char* name, const QString& text, QAction* action) {
+        auto* b = new QPushButton(text, bar);
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(text) + 28);
+        return button(b, name, action);
+    };
+    push("upButton", "Up", m_upAction);
+    push("allButton", "All", m_selectAllAction);
+    push("checkedButton", "Checked", action("selectChecked"));
+    push("refreshButton", "Refresh", m_refreshAction);
+    push("findButton", "Find", action("find"));
+    push("undoButton", "Undo", m_view->undoAction());
+    push("redoButton", "Redo", m_view->redoAction());
 
-    m_progress = new QProgressBar(box);
+    m_progress = new QProgressBar(bar);
     m_progress->setObjectName("progress");
     m_progress->setTextVisible(false);
     m_progress->setRange(0, 1);
     m_progress->setValue(0);
     m_progress->setFixedWidth(80);
-    row->addSeparator();
-    row->addWidget(m_progress);
-    row->addSeparator();
+    bar->addSeparator();
+    bar->addWidget(m_progress);
+    bar->addSeparator();
 
-    m_listRadio = new QRadioButton(box);
-    m_listRadio->setObjectName("listRadio");
-    m_listRadio->setIcon(
-        QIcon::fromTheme("view-list-text", style()->standardIcon(QStyle::SP_FileDialogListView)));
-    m_listRadio->setToolTip("List");
-    m_detailsRadio = new QRadioButton(box);
-    m_detailsRadio->setObjectName("detailsRadio");
-    m_detailsRadio->setIcon(QIcon::fromTheme(
-        "view-list-details", style()->standardIcon(QStyle::SP_FileDialogDetailedView)));
-    m_detailsRadio->setToolTip("Details");
-    connect(m_listRadio, &QRadioButton::clicked, this, [this] { m_view->setListMode(true); });
-    connect(m_detailsRadio, &QRadioButton::clicked, this, [this] { m_view->setListMode(false); });
-    row->addWidget(m_listRadio);
-    row->addWidget(m_detailsRadio);
-
-    auto check = [&](const QString& name, const QString& text, std::function<void()> handler) {
-        auto* c = new QCheckBox(text, box);
-        c->setObjectName(name);
-        c->setFocusPolicy(Qt::NoFocus);
-        if (handler)
-            connect(c, &QCheckBox::clicked, this, handler);
-        else
-            c->setEnabled(false);
-        row->addWidget(c);
-        return c;
+    auto radio = [&](const char* name, const char* icon, QStyle::StandardPixmap fallback,
+                     QAction* action) {
+        auto* r = new QRadioButton(bar);
+        r->setIcon(QIcon::fromTheme(icon, style()->standardIcon(fallback)));
+        r->setToolTip(action->text().remove('&'));
+        // The action group keeps the two exclusive; the buttons only follow it.
+        r->setAutoExclusive(false);
+        button(r, name, action);
     };
-    m_previewCheck =
-        check("previewCheck", "Preview", [this] { setPreviewVisible(!m_previewVisible); });
-    check("wordWrapCheck", "Word Wrap", {});
-    m_scanAllCheck = check("scanAllCheck", "Scan All", [this] { m_view->toggleScanAll(); });
-    m_numberedCheck =
-        check("numberedCheck", "Numbered only", [this] { m_view->toggleNumberedOnly(); });
+    radio("listRadio", "view-list-text", QStyle::SP_FileDialogListView, m_view->listAction());
+    radio("detailsRadio", "view-list-details", QStyle::SP_FileDialogDetailedView,
+          m_view->detailsAction());
 
-    row->addSeparator();
+    button(new QCheckBox("Preview", bar), "previewCheck", m_previewAction);
+    button(new QCheckBox("Word Wrap", bar), "wordWrapCheck", action("wordWrap"));
+    button(new QCheckBox("Scan All", bar), "scanAllCheck", m_view->scanAllAction());
+    button(new QCheckBox("Numbered only", bar), "numberedCheck", m_view->numberedOnlyAction());
+
+    bar->addSeparator();
     // The label and its box stay together when the bar runs out of room.
-    auto* maxColGroup = new QWidget(box);
+    auto* maxColGroup = new QWidget(bar);
     auto* maxColRow = new QHBoxLayout(maxColGroup);
     maxColRow->setContentsMargins(4, 0, 4, 0);
     maxColRow->addWidget(new QLabel("MaxCol width:", maxColGroup));
     m_maxCol = new CMaxColBox(maxColGroup);
-    m_maxCol->setText(SettingsStore::instance().readString("Settings", "MaxColSize", "255"));
+    m_maxCol->setText(SettingsStore::instance().readString(
+        "Settings", column_width::kSettingsKey, QString::number(column_width::kDefault)));
     connect(m_maxCol, &CMaxColBox::editingFinished, this,
             [this] { m_maxCol->setText(m_view->setMaxColumnWidthText(m_maxCol->text())); });
     maxColRow->addWidget(m_maxCol);
-    row->addWidget(maxColGroup);
+    bar->addWidget(maxColGroup);
     addToolBar(Qt::TopToolBarArea, bar);
 }
 
 void CMainFrame::buildStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName("statusBar");
-    const std::array<int, 3> stretch = {1, 0, 2};
-    for (int i = 0; i < 3; ++i) {
+    const std::array<int, kPaneCount> stretch = {1, 0, 2};
+    for (int i = 0; i < kPaneCount; ++i) {
         auto* label = new QLabel(bar);
         label->setObjectName(QString("pane%1").arg(i));
         label->setTextInteractionFlags(Qt::NoTextInteraction);
-        if (i == 1)
+        if (i == PaneBytes)
             label->setFixedWidth(150);
         else
-            label->setMinimumWidth(i == 0 ? 10 : 20);
+            label->setMinimumWidth(i == PaneCounts ? 10 : 20);
         bar->addWidget(label, stretch[static_cast<size_t>(i)]);
         m_panes[static_cast<size_t>(i)] = label;
     }
 }
 
 QAction* CMainFrame::addItem(QMenu* menu, const QString& name, const QString& text,
-                             std::function<void()> handler, const QList<QKeySequence>& keys) {
-    QAction* action = menu->addAction(text);
+                             const QString& help, std::function<void()> handler,
+                             const QList<QKeySequence>& keys) {
+    auto* action = new QAction(text, this);
     action->setObjectName(name);
+    action->setStatusTip(help);
     if (!keys.isEmpty())
         action->setShortcuts(keys);
     if (handler)
         connect(action, &QAction::triggered, this, handler);
     else
-        action->setEnabled(false);
+        action->setEnabled(false); // a command this build does not have
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+
+QAction* CMainFrame::addOption(QMenu* menu, const QString& name, const QString& text,
+                               const QString& help, bool checked,
+                               std::function<void(bool)> onToggled) {
+    QAction* action = addItem(menu, name, text, help);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    if (onToggled) {
+        action->setEnabled(true);
+        connect(action, &QAction::toggled, this, onToggled);
+    }
     return action;
 }
 
@@ -299,163 +305,125 @@ void CMainFrame::buildMenus() {
     QMenuBar* bar = menuBar();
 
     m_fileMenu = bar->addMenu("&File");
-    addItem(m_fileMenu, "open", "&Open...", [this] { browseForFolder(); },
+    addItem(m_fileMenu, "open", "&Open...", "Open a folder", [this] { browseForFolder(); },
             {QKeySequence("Ctrl+O")});
     m_exitSeparator = m_fileMenu->addSeparator();
-    addItem(m_fileMenu, "exit", "E&xit", [this] { close(); });
+    addItem(m_fileMenu, "exit", "E&xit", "Quit the program", [this] { close(); });
     rebuildRecentMenu();
 
     QMenu* edit = bar->addMenu("&Edit");
-    addItem(edit, "undo", "&Undo", [this] { m_view->undo(); },
-            {QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
-    addItem(edit, "redo", "&Redo", [this] { m_view->redo(); }, {QKeySequence("Ctrl+Y")});
+    QAction* undo = m_view->undoAction();
+    undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
+    m_view->redoAction()->setShortcut(QKeySequence("Ctrl+Y"));
+    edit->addActions({undo, m_view->redoAction()});
     edit->addSeparator();
-    addItem(edit, "selectAll", "Select &All", [this] { m_view->selectAll(); },
-            {QKeySequence("Ctrl+A")});
-    addItem(edit, "invertSelection", "&Invert Selection", {}, {QKeySequence("Ctrl+I")});
-    addItem(edit, "selectChecked", "Select Checked");
+    m_selectAllAction = addItem(edit, "selectAll", "Select &All", "Select every entry",
+                                [this] { m_view->selectAll(); }, {QKeySequence("Ctrl+A")});
+    addItem(edit, "invertSelection", "&Invert Selection",
+            "Select the entries that are not selected, and only those", {},
+            {QKeySequence("Ctrl+I")});
+    addItem(edit, "selectChecked", "Select Checked", "Select the checked entries");
     edit->addSeparator();
-    addItem(edit, "find", "&Find...", {}, {QKeySequence("Ctrl+F")});
-    addItem(edit, "findNext", "Find Next", {}, {QKeySequence("F3")});
-    QAction* findPrevious = new QAction("Find Previous", this);
-    findPrevious->setObjectName("findPrevious");
-    findPrevious->setShortcut(QKeySequence("Shift+F3"));
-    findPrevious->setEnabled(false);
-    addAction(findPrevious);
+    addItem(edit, "find", "&Find...", "Find text in the list", {}, {QKeySequence("Ctrl+F")});
+    addItem(edit, "findNext", "Find Next", "Find the next entry holding the text", {},
+            {QKeySequence("F3")});
+    addAction(addItem(nullptr, "findPrevious", "Find Previous",
+                      "Find the previous entry holding the text", {}, {QKeySequence("Shift+F3")}));
 
     QMenu* view = bar->addMenu("&View");
     view->setObjectName("viewMenu");
-    m_view->setViewMenu(view);
+    m_view->contextMenu().setViewMenu(view);
     QAction* switchFocus = addItem(view, "switchPreviewFocus", "Switch Preview Focus",
+                                   "Move the keyboard focus between the list and the preview",
                                    [this] { switchPreviewFocus(); });
     switchFocus->setShortcut(QKeySequence(Qt::Key_Tab));
     switchFocus->setShortcutContext(Qt::WidgetShortcut); // shown; Tab is caught in the splitter
     view->addSeparator();
-    QAction* details = addItem(view, "details", "&Details", [this] { m_view->setListMode(false); });
-    QAction* list = addItem(view, "list", "&List", [this] { m_view->setListMode(true); });
-    details->setCheckable(true);
-    list->setCheckable(true);
-    addItem(view, "validOnly", "&Valid Only", [this] { m_view->validOnly(); });
-    addItem(view, "checkBoxes", "Check boxes");
+    view->addActions({m_view->detailsAction(), m_view->listAction()});
+    addItem(view, "validOnly", "&Valid Only", "Keep only the entries that show information",
+            [this] { m_view->validOnly(); });
+    addItem(view, "checkBoxes", "Check boxes", "Show or hide the check boxes");
     view->addSeparator();
-    addItem(view, "byName", "By Na&me", [this] { m_view->sortFixed(SortByName); });
-    addItem(view, "byType", "By Ty&pe", [this] { m_view->sortFixed(SortByType); });
-    addItem(view, "byExtension", "By &Extension", [this] { m_view->sortFixed(SortByExtension); });
-    addItem(view, "bySize", "By Si&ze", [this] { m_view->sortFixed(SortBySize); });
-    addItem(view, "byDate", "By Da&te", [this] { m_view->sortFixed(SortByDate); });
+    const std::array<std::tuple<const char*, const char*, const char*, SortMode>, 5> sorts = {{
+        {"byName", "By Na&me", "Sort by name", SortByName},
+        {"byType", "By Ty&pe", "Sort by type", SortByType},
+        {"byExtension", "By &Extension", "Sort by extension", SortByExtension},
+        {"bySize", "By Si&ze", "Sort by size, smallest first", SortBySize},
+        {"byDate", "By Da&te", "Sort by date, newest first", SortByDate},
+    }};
+    for (const auto& [name, text, help, mode] : sorts)
+        addItem(view, name, text, help, [this, mode = mode] { m_view->sortFixed(mode); });
     view->addSeparator();
-    QAction* status = addItem(view, "statusBarToggle", "&Status Bar",
-                              [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
-    status->setCheckable(true);
-    status->setChecked(true);
+    addOption(view, "statusBarToggle", "&Status Bar", "Show or hide the status bar", true,
+              [this](bool on) { statusBar()->setVisible(on); });
 
     QMenu* group = bar->addMenu("&Group");
-    addItem(group, "groupByType", "by Registered &Type");
-    addItem(group, "groupByExtension", "by &Extension");
-    addItem(group, "groupBySearch", "by &Search");
+    addItem(group, "groupByType", "by Registered &Type",
+            "Move the selected files into one folder per type");
+    addItem(group, "groupByExtension", "by &Extension",
+            "Move the selected files into one folder per extension");
+    addItem(group, "groupBySearch", "by &Search", "Move the files holding a text into a folder");
     m_groupBy = group->addMenu("by");
     m_groupBy->setObjectName("groupByMenu");
     m_groupBy->addAction("temp")->setEnabled(false);
     connect(group, &QMenu::aboutToShow, this, &CMainFrame::fillGroupByMenu);
 
     QMenu* tools = bar->addMenu("&Tools");
-    addItem(tools, "removeDuplicates", "&Remove Duplicates");
-    addItem(tools, "deleteEmptyDirectories", "&Delete Empty Directories");
-    addItem(tools, "setExtensions", "Set &Extensions...");
+    addItem(tools, "removeDuplicates", "&Remove Duplicates",
+            "Move identical copies into the Duplicates folder");
+    addItem(tools, "deleteEmptyDirectories", "&Delete Empty Directories",
+            "Delete the empty folders");
+    addItem(tools, "setExtensions", "Set &Extensions...",
+            "Change the extension of the selected files");
 
     QMenu* preview = bar->addMenu("&Preview");
-    addItem(preview, "previewEnabled", "&Enabled");
-    QAction* autoHide = addItem(preview, "previewAutoHide", "Auto Hide",
-                                [this] { m_prevAutoHide->set(!m_prevAutoHide->value()); });
-    autoHide->setCheckable(true);
-    addItem(preview, "wordWrap", "Word Wrap", {}, {QKeySequence("Ctrl+W")});
-    addItem(preview, "font", "Font...", [this] { chooseFont(); });
+    addItem(preview, "previewEnabled", "&Enabled", "Turn the preview on or off");
+    addOption(preview, "previewAutoHide", "Auto Hide",
+              "Hide the preview when it has nothing to show", m_prevAutoHide->value(),
+              [this](bool on) { m_prevAutoHide->set(on); });
+    addOption(preview, "wordWrap", "Word Wrap", "Wrap long lines in the text preview", false)
+        ->setShortcut(QKeySequence("Ctrl+W"));
+    addItem(preview, "font", "Font...", "Choose the font of the preview", [this] { chooseFont(); });
     preview->addSeparator();
-    addItem(preview, "previewTextual", "&Textual");
-    addItem(preview, "previewMedia", "&Media");
-    addItem(preview, "previewArchives", "Archives");
-    addItem(preview, "previewSwf", "&Swf Movies");
+    addItem(preview, "previewTextual", "&Textual", "Preview texts");
+    addItem(preview, "previewMedia", "&Media", "Preview media");
+    addItem(preview, "previewArchives", "Archives", "Preview archives");
+    addItem(preview, "previewSwf", "&Swf Movies", "Preview Flash movies");
 
     QMenu* options = bar->addMenu("&Options");
     QMenu* priority = options->addMenu("Priority");
     m_priorityGroup = new QActionGroup(this);
-    const std::array<std::pair<const char*, int>, 3> levels = {
-        {{"Normal", 0}, {"Below Normal", -1}, {"Low", -2}}};
-    for (const auto& [text, choice] : levels) {
-        QAction* a = addItem(priority, QString("priority%1").arg(-choice), text,
+    const std::array<std::tuple<const char*, const char*, int>, 3> levels = {{
+        {"Normal", "Run at normal priority", 0},
+        {"Below Normal", "Run below normal priority", -1},
+        {"Low", "Run at low priority", -2},
+    }};
+    for (const auto& [text, help, choice] : levels) {
+        QAction* a = addItem(priority, QString("priority%1").arg(-choice), text, help,
                              [this, c = choice] { setPriorityChoice(c); });
         a->setCheckable(true);
         a->setData(choice);
         m_priorityGroup->addAction(a);
     }
-    QAction* scanAll =
-        addItem(options, "scanAll", "&Scan All", [this] { m_view->toggleScanAll(); });
-    QAction* numbered = addItem(options, "numberedOnly", "&Numbered Only",
-                                [this] { m_view->toggleNumberedOnly(); });
-    scanAll->setCheckable(true);
-    numbered->setCheckable(true);
-    addItem(options, "confirmShiftDelete", "Confirm ShiftDelete");
+    options->addActions({m_view->scanAllAction(), m_view->numberedOnlyAction()});
+    addItem(options, "confirmShiftDelete", "Confirm ShiftDelete",
+            "Ask before deleting files permanently");
     options->addSeparator();
     addItem(options, "deleteSettings", "&Delete Program's Registry Settings",
+            "Remove the program's settings when it closes",
             [this] { requestSettingsRemoval(true); });
-    connect(options, &QMenu::aboutToShow, this, [this] { syncOptionControls(); });
-    connect(view, &QMenu::aboutToShow, this, [this] { syncOptionControls(); });
-    connect(preview, &QMenu::aboutToShow, this, [this] { syncOptionControls(); });
 
     QMenu* help = bar->addMenu("&Help");
-    addItem(help, "about", "&About...", [this] { about(); }, {QKeySequence("F1")});
-}
+    addItem(help, "about", "&About...", "Show the program's name, version and a short help",
+            [this] { about(); }, {QKeySequence("F1")});
 
-// The help line pane 0 shows while the pointer rests on a menu item.
-void CMainFrame::setMenuHelp() {
-    static const std::pair<const char*, const char*> kHelp[] = {
-        {"open", "Open a folder"},
-        {"exit", "Quit the program"},
-        {"undo", "Take back the last command that moved or renamed files"},
-        {"redo", "Do the last undone command again"},
-        {"selectAll", "Select every entry"},
-        {"invertSelection", "Select the entries that are not selected, and only those"},
-        {"selectChecked", "Select the checked entries"},
-        {"find", "Find text in the list"},
-        {"findNext", "Find the next entry holding the text"},
-        {"switchPreviewFocus", "Move the keyboard focus between the list and the preview"},
-        {"details", "Show the name and the nine information columns"},
-        {"list", "Show the names only"},
-        {"validOnly", "Keep only the entries that show information"},
-        {"checkBoxes", "Show or hide the check boxes"},
-        {"byName", "Sort by name"},
-        {"byType", "Sort by type"},
-        {"byExtension", "Sort by extension"},
-        {"bySize", "Sort by size, smallest first"},
-        {"byDate", "Sort by date, newest first"},
-        {"statusBarToggle", "Show or hide the status bar"},
-        {"groupByType", "Move the selected files into one folder per type"},
-        {"groupByExtension", "Move the selected files into one folder per extension"},
-        {"groupBySearch", "Move the files holding a text into a folder"},
-        {"removeDuplicates", "Move identical copies into the Duplicates folder"},
-        {"deleteEmptyDirectories", "Delete the empty folders"},
-        {"setExtensions", "Change the extension of the selected files"},
-        {"previewEnabled", "Turn the preview on or off"},
-        {"previewAutoHide", "Hide the preview when it has nothing to show"},
-        {"wordWrap", "Wrap long lines in the text preview"},
-        {"font", "Choose the font of the preview"},
-        {"previewTextual", "Preview texts"},
-        {"previewMedia", "Preview media"},
-        {"previewArchives", "Preview archives"},
-        {"previewSwf", "Preview Flash movies"},
-        {"priority0", "Run at normal priority"},
-        {"priority1", "Run below normal priority"},
-        {"priority2", "Run at low priority"},
-        {"scanAll", "Read every file, whatever its extension"},
-        {"numberedOnly", "Show only entries with numbered names"},
-        {"confirmShiftDelete", "Ask before deleting files permanently"},
-        {"deleteSettings", "Remove the program's settings when it closes"},
-        {"about", "Show the program's name, version and a short help"},
-    };
-    for (const auto& [name, help] : kHelp) {
-        if (QAction* a = action(name))
-            a->setStatusTip(help);
-    }
+    // Commands of the dialog bar that no menu shows.
+    m_upAction = addItem(nullptr, "up", "Up", "Open the folder that holds this one",
+                         [this] { m_view->goUp(); });
+    m_refreshAction = addItem(nullptr, "refresh", "Refresh", "Read the folder again",
+                              [this] { m_view->rescan(); });
+    m_previewAction = addOption(nullptr, "preview", "Preview", "Show or hide the preview",
+                                m_previewVisible, [this](bool on) { setPreviewVisible(on); });
 }
 
 void CMainFrame::buildShortcuts() {
@@ -470,44 +438,27 @@ void CMainFrame::buildShortcuts() {
     }
 }
 
-void CMainFrame::syncOptionControls() {
-    const bool listMode = m_view->isListMode();
-    m_listRadio->setChecked(listMode);
-    m_detailsRadio->setChecked(!listMode);
-    m_scanAllCheck->setChecked(m_doc.scanAll());
-    m_numberedCheck->setChecked(m_view->numberedOnly());
-    m_previewCheck->setChecked(m_previewVisible);
-    if (QAction* a = action("list"))
-        a->setChecked(listMode);
-    if (QAction* a = action("details"))
-        a->setChecked(!listMode);
-    if (QAction* a = action("scanAll"))
-        a->setChecked(m_doc.scanAll());
-    if (QAction* a = action("numberedOnly"))
-        a->setChecked(m_view->numberedOnly());
-    if (QAction* a = action("previewAutoHide"))
-        a->setChecked(m_prevAutoHide->value());
-    if (QAction* a = action("statusBarToggle"))
-        a->setChecked(statusBar()->isVisible());
-    if (m_priorityGroup) {
-        for (QAction* a : m_priorityGroup->actions())
-            a->setChecked(a->data().toInt() == m_priority);
-    }
-}
-
 QAction* CMainFrame::action(const QString& name) const {
     return findChild<QAction*>(name);
 }
 
 void CMainFrame::startUp(const QString& commandLineFolder) {
-    if (!commandLineFolder.isEmpty())
-        m_doc.TryOpenFolderPath(QFile::encodeName(commandLineFolder).toStdString());
-    else if (!m_recent.isEmpty())
-        m_doc.TryOpenFolderPath(QFile::encodeName(m_recent.front()).toStdString());
+    const QString folder = !commandLineFolder.isEmpty() ? commandLineFolder
+                           : m_recent.isEmpty()         ? QString()
+                                                        : m_recent.front();
+    if (!folder.isEmpty() && !m_doc.TryOpenFolderPath(EncodeName(folder)))
+        reportUnopenedFolder(folder);
     m_view->initialUpdate();
     m_maxCol->setText(QString::number(m_view->maxColumnWidth()));
     updateTitle();
-    syncOptionControls();
+}
+
+void CMainFrame::reportUnopenedFolder(const QString& path) {
+    const QFileInfo info(path);
+    const QString reason = !info.exists()  ? "it does not exist"
+                           : !info.isDir() ? "it is not a folder"
+                                           : "it cannot be read";
+    setStatusPane(PaneReport, QString("The folder %1 could not be opened: %2").arg(path, reason));
 }
 
 void CMainFrame::showFirstTime() {
@@ -548,15 +499,14 @@ void CMainFrame::showFirstTime() {
 }
 
 void CMainFrame::openFolder(const QString& path) {
-    m_view->openFolder(path);
+    if (!m_view->openFolder(path))
+        reportUnopenedFolder(path);
     updateTitle();
 }
 
 void CMainFrame::updateTitle() {
     const std::string title = m_doc.title();
-    setWindowTitle(title.empty() ? kProgramName
-                                 : QFile::decodeName(QByteArray::fromStdString(title)) + " - " +
-                                       kProgramName);
+    setWindowTitle(title.empty() ? kProgramName : DecodeName(title) + " - " + kProgramName);
 }
 
 void CMainFrame::addRecent(const QString& path) {
@@ -594,11 +544,12 @@ void CMainFrame::rebuildRecentMenu() {
     }
 }
 
-// The first entry is the folder already open, and choosing it does nothing.
+// The first entry opens its folder too: it may be one that could not be opened before.
 void CMainFrame::chooseRecent(int index) {
-    if (index <= 0 || index >= m_recent.size())
+    if (index < 0 || index >= m_recent.size())
         return;
-    openFolder(m_recent[index]);
+    const QString path = m_recent[index]; // opening reorders the list
+    openFolder(path);
 }
 
 void CMainFrame::fillGroupByMenu() {
@@ -612,14 +563,13 @@ void CMainFrame::fillGroupByMenu() {
         QAction* a = m_groupBy->addAction(QString::fromStdString(names[i]));
         a->setObjectName(QString("groupBy%1").arg(kGroupByFirstId + static_cast<int>(i)));
         a->setData(kGroupByFirstId + static_cast<int>(i));
-        a->setEnabled(false); // grouping comes with the grouping commands
+        a->setEnabled(false); // grouping is not in this build
     }
 }
 
 void CMainFrame::browseForFolder() {
-    const QString start = m_browseStart.isEmpty()
-                              ? QFile::decodeName(QByteArray::fromStdString(m_doc.pathName()))
-                              : m_browseStart;
+    const QString start =
+        m_browseStart.isEmpty() ? DecodeName(m_doc.GetCurrentFolderPath()) : m_browseStart;
     const QString chosen = m_chooseFolder
                                ? m_chooseFolder("Choose a folder", start)
                                : QFileDialog::getExistingDirectory(this, "Choose a folder", start,
@@ -640,7 +590,6 @@ void CMainFrame::switchPreviewFocus() {
 void CMainFrame::setPreviewVisible(bool visible) {
     m_previewVisible = visible;
     m_preview->setVisible(visible);
-    syncOptionControls();
 }
 
 void CMainFrame::chooseFont() {
@@ -663,11 +612,17 @@ bool CMainFrame::setPriorityChoice(int choice) {
     const bool ok =
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(UiThreadId()), NiceOfChoice(choice)) == 0;
     if (!ok)
-        setStatusPane(2, QString("The priority could not be changed: %1")
-                             .arg(QString::fromLocal8Bit(std::strerror(errno))));
-    m_priority = ok ? choice : ChoiceOfNice(CurrentNice());
-    syncOptionControls();
+        setStatusPane(PaneReport, QString("The priority could not be changed: %1")
+                                      .arg(QString::fromLocal8Bit(std::strerror(errno))));
+    showPriorityChoice(ok ? choice : ChoiceOfNice(CurrentNice()));
     return ok;
+}
+
+// The check mark stays on the value in force.
+void CMainFrame::showPriorityChoice(int choice) {
+    m_priority = choice;
+    for (QAction* a : m_priorityGroup->actions())
+        a->setChecked(a->data().toInt() == choice);
 }
 
 void CMainFrame::requestSettingsRemoval(bool ask) {
@@ -683,16 +638,16 @@ void CMainFrame::requestSettingsRemoval(bool ask) {
 }
 
 void CMainFrame::setStatusPane(int pane, const QString& text) {
-    if (pane >= 0 && pane < 3)
+    if (pane >= 0 && pane < kPaneCount)
         m_panes[static_cast<size_t>(pane)]->setText(text);
 }
 
 QString CMainFrame::statusPaneText(int pane) const {
-    return pane >= 0 && pane < 3 ? m_panes[static_cast<size_t>(pane)]->text() : QString();
+    return pane >= 0 && pane < kPaneCount ? m_panes[static_cast<size_t>(pane)]->text() : QString();
 }
 
 void CMainFrame::report(const std::string& subject, int errors) {
-    setStatusPane(2, QString::fromStdString(ReportText(subject, errors)));
+    setStatusPane(PaneReport, QString::fromStdString(ReportText(subject, errors)));
 }
 
 // The bar's range is an int: huge counts are scaled down.
@@ -712,7 +667,8 @@ void CMainFrame::step() {
 
 void CMainFrame::onFolderLost(const QString& path) {
     setStatusPane(
-        2, QString("The folder %1 is no longer there (deleted, renamed or unmounted)").arg(path));
+        PaneReport,
+        QString("The folder %1 is no longer there (deleted, renamed or unmounted)").arg(path));
     updateTitle();
 }
 
@@ -732,7 +688,7 @@ void CMainFrame::saveSettings() {
                                             : WindowPlacement::kShowNormal;
     placement.normal = normalGeometry().isValid() ? normalGeometry() : geometry();
     store.writeBinary("Settings", "WP", placement.toBytes());
-    store.writeString("Settings", "MaxColSize", m_maxCol->text());
+    store.writeString("Settings", column_width::kSettingsKey, m_maxCol->text());
 }
 
 } // namespace tressel

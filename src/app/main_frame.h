@@ -17,12 +17,9 @@
 
 class QAction;
 class QActionGroup;
-class QCheckBox;
 class QLabel;
 class QMenu;
 class QProgressBar;
-class QPushButton;
-class QRadioButton;
 class QSplitter;
 
 namespace tressel {
@@ -31,8 +28,8 @@ class CMarlockUtilDoc;
 class CMarlockUtilView;
 class CPersistentFlag;
 
-// The "MaxCol width:" box: free text with up and down steps between 10 and 255. The
-// text is read (and clamped) by the list when the box loses the focus.
+// The "MaxCol width:" box: free text with up and down steps within the column-width
+// limits. The text is read (and clamped) by the list when the box loses the focus.
 class CMaxColBox : public QAbstractSpinBox {
     Q_OBJECT
 public:
@@ -54,7 +51,8 @@ public:
     explicit CMainFrame(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    // Opens the command-line folder, or else the most recent one, and fills the list.
+    // Opens the command-line folder, or else the most recent one, and fills the list; a
+    // folder that cannot be opened is reported in the status bar.
     void startUp(const QString& commandLineFolder);
     // Shows the window, placed as it was last closed the first time.
     void showFirstTime();
@@ -98,15 +96,19 @@ private:
     void buildStatusBar();
     void buildMenus();
     void buildShortcuts();
-    void setMenuHelp();
-    QAction* addItem(QMenu* menu, const QString& name, const QString& text,
+    // A menu command (menu may be null) with its status-bar help; without a handler it
+    // is a command this build does not have, shown disabled.
+    QAction* addItem(QMenu* menu, const QString& name, const QString& text, const QString& help,
                      std::function<void()> handler = {}, const QList<QKeySequence>& keys = {});
+    // A checkable option; without onToggled it is disabled like a missing command.
+    QAction* addOption(QMenu* menu, const QString& name, const QString& text, const QString& help,
+                       bool checked, std::function<void(bool)> onToggled = {});
+    void showPriorityChoice(int choice);
     void rebuildRecentMenu();
     void addRecent(const QString& path);
     void saveSettings();
-    void syncOptionControls();
-    void updateUndoState();
     void onFolderLost(const QString& path);
+    void reportUnopenedFolder(const QString& path);
     void updateTitle();
     void switchPreviewFocus();
     void setPreviewVisible(bool visible);
@@ -121,17 +123,15 @@ private:
     QWidget* m_preview = nullptr;
     QLabel* m_previewLabel = nullptr;
     QSplitter* m_splitter = nullptr;
-    std::array<QLabel*, 3> m_panes{};
+    static constexpr int kPaneCount = 3;
+    std::array<QLabel*, kPaneCount> m_panes{};
     QProgressBar* m_progress = nullptr;
     uint64_t m_progressDone = 0;
     uint64_t m_progressScale = 1;
-    QPushButton* m_undoButton = nullptr;
-    QPushButton* m_redoButton = nullptr;
-    QRadioButton* m_listRadio = nullptr;
-    QRadioButton* m_detailsRadio = nullptr;
-    QCheckBox* m_previewCheck = nullptr;
-    QCheckBox* m_scanAllCheck = nullptr;
-    QCheckBox* m_numberedCheck = nullptr;
+    QAction* m_upAction = nullptr;
+    QAction* m_selectAllAction = nullptr;
+    QAction* m_refreshAction = nullptr;
+    QAction* m_previewAction = nullptr;
     CMaxColBox* m_maxCol = nullptr;
     QMenu* m_fileMenu = nullptr;
     QAction* m_exitSeparator = nullptr;

@@ -2,8 +2,9 @@
 
 #include "platform/byte_source.h"
 #include "platform/paths.h"
+#include "platform/read_failure.h"
 #include "platform/text.h"
-#include "readers/exe_reader.h"
+#include "readers/columns.h"
 #include "readers/registry.h"
 #include "settings/settings_store.h"
 
@@ -76,8 +77,7 @@ CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
     : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
     m_columnNames.emplace_back("Name");
     int n = 1;
-    // The information columns are named after the version strings, in reading order.
-    for (const char* field : kVersionStringNames)
+    for (const char* field : kInformationColumnNames)
         m_columnNames.push_back(std::string(field) + " (" + std::to_string(n++) + ")");
 }
 
@@ -284,31 +284,38 @@ std::string CMarlockUtilDoc::GetIconName(int record) {
     return (icon.isEmpty() ? types.front().genericIconName() : icon).toStdString();
 }
 
-InformationResult CMarlockUtilDoc::ReadInformationOfPath(const std::string& path, bool scanAll) {
-    return ReadInformationOfPath(DefaultReaderTable(), path, scanAll);
+InformationResult CMarlockUtilDoc::ReadInformationOfPath(const std::string& path, bool scanAll,
+                                                         bool traced) {
+    return ReadInformationOfPath(DefaultReaderTable(), path, scanAll, traced);
 }
 
 InformationResult CMarlockUtilDoc::ReadInformationOfPath(const ReaderTable& table,
-                                                         const std::string& path, bool scanAll) {
+                                                         const std::string& path, bool scanAll,
+                                                         bool traced) {
     InformationResult result;
     // FIFOs, sockets, devices and dangling links are never opened.
-    if (!IsRegularFile(path))
+    if (!IsRegularFile(path)) {
+        if (traced)
+            result.attempts.push_back({0, nullptr, false, failure::kNotRegularFile});
         return result;
-    std::unique_ptr<CFileReader> reader = CreateFileReader(table, path, scanAll);
+    }
+    std::unique_ptr<CFileReader> reader =
+        CreateFileReader(table, path, scanAll, traced ? &result.attempts : nullptr);
     if (!reader->isRecognized())
         return result;
-    reader->extract(kColumnCount - 1);
+    reader->extract(kInformationColumns);
     result.recognised = true;
     result.format = reader->formatName();
     result.values = reader->values();
+    result.labels = reader->labels();
     return result;
 }
 
-InformationResult CMarlockUtilDoc::ReadInformation(int record) const {
+InformationResult CMarlockUtilDoc::ReadInformation(int record, bool traced) const {
     if (isVacated(record))
         return {};
     return ReadInformationOfPath(m_readerTable ? *m_readerTable : DefaultReaderTable(),
-                                 GetItemName(record, NameMode::Parsing), scanAll());
+                                 GetItemName(record, NameMode::Parsing), scanAll(), traced);
 }
 
 std::vector<std::string> CMarlockUtilDoc::GetInformation(int record) const {

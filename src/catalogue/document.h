@@ -4,7 +4,10 @@
 // its record number, its position in the item table. Record numbers are never reused
 // or shifted while a scan lives: a vanished entry leaves a vacated record (empty item
 // id) and new entries are appended; only a full rescan renumbers from 0.
+//
+// The PascalCase members are the documented interface; everything added is camelCase.
 
+#include "readers/columns.h"
 #include "readers/file_reader.h"
 #include "readers/registry.h"
 
@@ -52,12 +55,16 @@ struct InformationResult {
     bool recognised = false;
     const char* format = nullptr; // the accepting reader's short name
     std::vector<std::string> values;
+    std::vector<std::string> labels; // one per value
+    // Every reader tried with its answer, when asked for; a file that is not a regular
+    // file has one attempt by no reader.
+    ReaderTrace attempts;
 };
 
 class CMarlockUtilDoc : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kColumnCount = 10;
+    static constexpr int kColumnCount = tressel::kColumnCount;
 
     explicit CMarlockUtilDoc(QObject* parent = nullptr);
     ~CMarlockUtilDoc() override;
@@ -86,18 +93,20 @@ public:
     // A freedesktop icon name for the entry's type.
     std::string GetIconName(int record);
     std::vector<std::string> GetInformation(int record) const;
-    InformationResult ReadInformation(int record) const;
+    // traced: also note every reader tried and its answer.
+    InformationResult ReadInformation(int record, bool traced = false) const;
     // Reads one path's information as the document would (regular files only).
-    static InformationResult ReadInformationOfPath(const std::string& path, bool scanAll);
+    static InformationResult ReadInformationOfPath(const std::string& path, bool scanAll,
+                                                   bool traced = false);
     static InformationResult ReadInformationOfPath(const ReaderTable& table,
-                                                   const std::string& path, bool scanAll);
+                                                   const std::string& path, bool scanAll,
+                                                   bool traced = false);
     // The readers GetInformation asks; the default table unless one is set (the table
     // must outlive the document or be unset again).
     void setReaderTable(const ReaderTable* table) { m_readerTable = table; }
 
     // The open folder with a trailing '/', or "" before any folder is open.
     const std::string& GetCurrentFolderPath() const { return m_folder; }
-    const std::string& pathName() const { return m_folder; }
     // The open folder while it exists as a folder, "" otherwise.
     std::string title() const;
     // False once the open folder was deleted, renamed, replaced or unmounted: its path

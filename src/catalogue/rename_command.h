@@ -18,7 +18,9 @@ class CUndoGroup;
 class ICancelCheck;
 class IProgress;
 
-// What the command needs of the list it runs on. Rows are list positions.
+// What the command needs of the list it runs on. A row is whatever names one entry to
+// the list, and must keep naming it while the command runs (the window uses record
+// numbers, since its rows may move).
 class IRenameRows {
 public:
     virtual ~IRenameRows() = default;

@@ -3,7 +3,9 @@
 #include "platform/byte_source.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+#include "readers/columns.h"
 #include "readers/file_reader.h"
+#include "readers/registry.h"
 
 #include <cerrno>
 #include <cstring>
@@ -17,13 +19,11 @@ namespace tressel::cli {
 
 namespace {
 
-constexpr int kInformationColumns = CMarlockUtilDoc::kColumnCount - 1;
-
 std::string InfoHelp() {
     std::string formats;
     for (const std::string& format : ReadFormats())
         formats += (formats.empty() ? "" : ", ") + format;
-    return "Usage: tressel info [--scan-all] [--json] PATH...\n"
+    return "Usage: tressel info [--scan-all] [--json | --why] PATH...\n"
            "\n"
            "Prints the information the list shows for each PATH. For a file, one line; for a\n"
            "folder, one line per entry of the folder, in name order (sub-folders are listed\n"
@@ -40,12 +40,17 @@ std::string InfoHelp() {
            "  --scan-all  try every reader on every file, whatever its extension (for this\n"
            "              run only; the program's stored option is not changed)\n"
            "  --json      one JSON object per entry and line instead of the table:\n"
-           "              {\"name\", \"folder\", \"recognised\", \"format\", \"values\", "
-           "\"columns\"}\n"
+           "              {\"name\", \"folder\", \"recognised\", \"format\", \"values\",\n"
+           "               \"labels\", \"columns\"}\n"
            "              \"format\" is the reader's short name or null; \"values\" holds\n"
-           "              every raw value; a name that is not valid UTF-8 also carries\n"
+           "              every raw value, \"labels\" what each value is (\"Artist\",\n"
+           "              \"Duration\"); a name that is not valid UTF-8 also carries\n"
            "              \"name_hex\". Short names:\n" +
            WrapText(formats + ".", 80, "              ") +
+           "  --why       instead of the information, one line per reader tried on each file,\n"
+           "              in order: name, pass (1, or 2 with Scan All), reader, and its answer\n"
+           "              (\"accepted\", or why it refused: \"extension filtered out\", \"not\n"
+           "              this format\", \"no version resource\", ...)\n"
            "  -h, --help  show this text\n"
            "\n"
            "Relative PATHs are taken from the current directory.\n"
@@ -107,19 +112,46 @@ void PrintEntry(const Entry& entry, bool json, std::ostream& out) {
         << ", \"values\": [";
     for (size_t i = 0; i < entry.info.values.size(); ++i)
         out << (i ? ", " : "") << JsonString(entry.info.values[i]);
+    out << "], \"labels\": [";
+    for (size_t i = 0; i < entry.info.labels.size(); ++i)
+        out << (i ? ", " : "") << JsonString(entry.info.labels[i]);
     out << "], \"columns\": [";
     for (size_t i = 0; i < cells.size(); ++i)
         out << (i ? ", " : "") << JsonString(cells[i]);
     out << "]}\n";
 }
 
+// One line per reader tried: name, pass, reader, answer.
+void PrintAttempts(const Entry& entry, std::ostream& out) {
+    const std::string name = TableCell(entry.name);
+    if (entry.folder) {
+        out << name << "\t-\t-\tfolder, never read\n";
+        return;
+    }
+    for (const ReaderAttempt& attempt : entry.info.attempts)
+        out << name << '\t' << (attempt.pass ? std::to_string(attempt.pass) : "-") << '\t'
+            << (attempt.reader ? attempt.reader : "-") << '\t' << AnswerText(attempt) << '\n';
+}
+
+void Print(const Entry& entry, bool json, bool why, std::ostream& out) {
+    if (why)
+        PrintAttempts(entry, out);
+    else
+        PrintEntry(entry, json, out);
+}
+
 } // namespace
 
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
-    const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all"});
+    const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all", "--why"});
     if (const auto status = AnswerHelpOrUsageError(parsed, "info", InfoHelp().c_str(), out, err))
         return *status;
     const bool json = parsed.has("--json");
+    const bool why = parsed.has("--why");
+    if (json && why) {
+        err << "tressel info: --json and --why do not go together\n";
+        return 2;
+    }
     const std::vector<std::string>& paths = parsed.operands;
     if (paths.empty()) {
         err << "tressel info: no PATH given (see 'tressel info --help')\n";
@@ -130,7 +162,7 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     const bool scanAll = parsed.has("--scan-all") || document.scanAll();
     document.setScanAll(scanAll);
     const auto& headers = document.ColumnNames();
-    if (!json) {
+    if (!json && !why) {
         for (size_t i = 0; i < headers.size(); ++i)
             out << (i ? "\t" : "") << headers[i];
         out << '\n';
@@ -145,12 +177,14 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
             continue;
         }
         if (!S_ISDIR(st.st_mode)) {
+            // --why still lists each reader's answer for a file that may not be read.
             if (ReportUnreadable(path, path, err)) {
                 status = 1;
-                continue;
+                if (!why)
+                    continue;
             }
-            Entry entry{path, false, CMarlockUtilDoc::ReadInformationOfPath(path, scanAll)};
-            PrintEntry(entry, json, out);
+            Entry entry{path, false, CMarlockUtilDoc::ReadInformationOfPath(path, scanAll, why)};
+            Print(entry, json, why, out);
             continue;
         }
         if (!document.TryOpenFolderPath(FromStartDirectory(path))) {
@@ -164,12 +198,13 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
             entry.folder = document.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER;
             if (!entry.folder) {
                 const std::string full = document.GetItemName(record, NameMode::Parsing);
-                if (ReportUnreadable(full, JoinPath(path, entry.name), err))
+                const bool unreadable = ReportUnreadable(full, JoinPath(path, entry.name), err);
+                if (unreadable)
                     status = 1;
-                else
-                    entry.info = document.ReadInformation(record);
+                if (!unreadable || why)
+                    entry.info = document.ReadInformation(record, why);
             }
-            PrintEntry(entry, json, out);
+            Print(entry, json, why, out);
         }
     }
     return status;

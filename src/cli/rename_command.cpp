@@ -74,10 +74,11 @@ private:
 };
 
 bool ParseColumn(const std::string* text, int& column) {
-    if (!text || text->empty() || text->size() > 1 || (*text)[0] < '1' || (*text)[0] > '9')
+    if (!text || text->empty() || text->size() > 2 ||
+        text->find_first_not_of("0123456789") != std::string::npos || (*text)[0] == '0')
         return false;
-    column = (*text)[0] - '0';
-    return true;
+    column = std::stoi(*text);
+    return column <= kInformationColumns;
 }
 
 } // namespace
@@ -89,7 +90,8 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
         return *status;
     RenameOptions options;
     if (!ParseColumn(parsed.value("--column"), options.column)) {
-        err << "tressel rename: --column takes a column number from 1 to 9\n";
+        err << "tressel rename: --column takes a column number from 1 to " << kInformationColumns
+            << "\n";
         return 2;
     }
     if (parsed.operands.empty()) {

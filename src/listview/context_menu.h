@@ -3,6 +3,8 @@
 // What the list's context menu offers, decided without widgets: its command
 // identifiers, the entries of the name submenu and the texts of the folder history.
 
+#include "readers/columns.h"
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,7 +16,7 @@ namespace tressel {
 // information column; the history items of Move To and Copy To follow their first
 // identifier by the history position; the Ctrl menu's items start at CtrlFirst.
 namespace menu {
-inline constexpr int kColumns = 10;
+inline constexpr int kColumns = kColumnCount;
 inline constexpr int kHistorySize = 10;
 inline constexpr int CopyText = kColumns + 0;
 inline constexpr int CopyToChoose = kColumns + 1;

@@ -48,8 +48,11 @@ void CEscapeCheck::begin() {
 }
 
 void CEscapeCheck::end() {
-    if (m_depth > 0 && --m_depth == 0 && QCoreApplication::instance())
+    if (m_depth == 0 || --m_depth > 0)
+        return;
+    if (QCoreApplication::instance())
         QCoreApplication::instance()->removeEventFilter(this);
+    emit ended();
 }
 
 bool CEscapeCheck::cancelRequested() {

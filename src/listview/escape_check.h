@@ -26,6 +26,10 @@ public:
     // Forgets an Esc seen earlier.
     void clear() { m_escape = false; }
 
+signals:
+    // The outermost guarded stretch is over.
+    void ended();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,5 +1,6 @@
 #include "file_list_model.h"
 
+#include "listview/file_name_text.h"
 #include "listview/sort_order.h"
 
 #include "catalogue/document.h"
@@ -8,7 +9,6 @@
 #include "readers/file_reader.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QPalette>
 #include <QStyle>
 
@@ -18,14 +18,6 @@
 #include <unordered_set>
 
 namespace tressel {
-
-namespace {
-
-QString Decode(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
-
-} // namespace
 
 QString GroupThousands(unsigned long long value) {
     QString digits = QString::number(value);
@@ -74,7 +66,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         if (column == 0)
-            return Decode(row.name);
+            return DecodeName(row.name);
         if (row.folder)
             return QString();
         if (!row.read) {
@@ -157,6 +149,7 @@ void CFileListModel::repopulate(bool numberedOnly) {
     const int records = m_doc.GetRecordCount();
     emit populateStarted(records);
     beginResetModel();
+    m_indexValid = false;
     m_rows.clear();
     m_rows.reserve(static_cast<size_t>(records));
     for (int r = 0; r < records; ++r) {
@@ -182,6 +175,7 @@ void CFileListModel::insertRecords(int firstRecord, int count, bool numberedOnly
         const int at = std::min(r, rowCount());
         beginInsertRows({}, at, at);
         m_rows.insert(m_rows.begin() + at, std::move(row));
+        renumberFrom(at);
         endInsertRows();
     }
 }
@@ -190,9 +184,7 @@ bool CFileListModel::removeRecord(int record) {
     const int row = rowOfRecord(record);
     if (row < 0)
         return false;
-    beginRemoveRows({}, row, row);
-    m_rows.erase(m_rows.begin() + row);
-    endRemoveRows();
+    eraseRows(row, row);
     return true;
 }
 
@@ -209,27 +201,42 @@ int CFileListModel::removeRecords(const std::vector<int>& records) {
         int first = row;
         while (first > 0 && doomed.count(m_rows[static_cast<size_t>(first - 1)].record))
             --first;
-        beginRemoveRows({}, first, row);
-        m_rows.erase(m_rows.begin() + first, m_rows.begin() + row + 1);
-        endRemoveRows();
+        eraseRows(first, row);
         removed += row - first + 1;
         row = first - 1;
     }
     return removed;
 }
 
-void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop,
-                                     const std::function<bool()>& stop) {
+void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop) {
     for (int row = 0; row < rowCount();) {
-        if (stop && stop())
-            return;
-        if (drop(row)) {
-            beginRemoveRows({}, row, row);
-            m_rows.erase(m_rows.begin() + row);
-            endRemoveRows();
-        } else {
+        if (drop(row))
+            eraseRows(row, row);
+        else
             ++row;
-        }
+    }
+}
+
+void CFileListModel::eraseRows(int first, int last) {
+    beginRemoveRows({}, first, last);
+    if (m_indexValid) {
+        for (int row = first; row <= last; ++row)
+            m_rowOfRecord[static_cast<size_t>(m_rows[static_cast<size_t>(row)].record)] = -1;
+    }
+    m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+    renumberFrom(first);
+    endRemoveRows();
+}
+
+// Rows from row on moved: their records point at their new positions.
+void CFileListModel::renumberFrom(int row) {
+    if (!m_indexValid)
+        return;
+    for (size_t at = static_cast<size_t>(row); at < m_rows.size(); ++at) {
+        const auto record = static_cast<size_t>(m_rows[at].record);
+        if (record >= m_rowOfRecord.size())
+            m_rowOfRecord.resize(record + 1, -1);
+        m_rowOfRecord[record] = static_cast<int>(at);
     }
 }
 
@@ -261,6 +268,7 @@ void CFileListModel::reorder(const std::vector<int>& recordOrder) {
     for (size_t i = 0; i < m_rows.size(); ++i)
         sorted[static_cast<size_t>(newRowOfOld[i])] = std::move(m_rows[i]);
     m_rows = std::move(sorted);
+    m_indexValid = false;
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -285,11 +293,25 @@ int CFileListModel::recordOfRow(int row) const {
 }
 
 int CFileListModel::rowOfRecord(int record) const {
-    for (int i = 0; i < rowCount(); ++i) {
-        if (m_rows[static_cast<size_t>(i)].record == record)
-            return i;
+    if (record < 0)
+        return -1;
+    if (!m_indexValid)
+        rebuildIndex();
+    const auto at = static_cast<size_t>(record);
+    return at < m_rowOfRecord.size() ? m_rowOfRecord[at] : -1;
+}
+
+void CFileListModel::rebuildIndex() const {
+    m_rowOfRecord.assign(static_cast<size_t>(std::max(m_doc.GetRecordCount(), 0)), -1);
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        const int record = m_rows[row].record;
+        if (record < 0)
+            continue;
+        if (static_cast<size_t>(record) >= m_rowOfRecord.size())
+            m_rowOfRecord.resize(static_cast<size_t>(record) + 1, -1);
+        m_rowOfRecord[static_cast<size_t>(record)] = static_cast<int>(row);
     }
-    return -1;
+    m_indexValid = true;
 }
 
 bool CFileListModel::isFolder(int row) const {
@@ -297,7 +319,8 @@ bool CFileListModel::isFolder(int row) const {
 }
 
 QString CFileListModel::name(int row) const {
-    return row >= 0 && row < rowCount() ? Decode(m_rows[static_cast<size_t>(row)].name) : QString();
+    return row >= 0 && row < rowCount() ? DecodeName(m_rows[static_cast<size_t>(row)].name)
+                                        : QString();
 }
 
 std::string CFileListModel::nameBytes(int row) const {

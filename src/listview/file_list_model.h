@@ -4,6 +4,8 @@
 // the cache of information values: a row's nine information cells are read together
 // the first time any of them is asked for, and kept until something resets them.
 
+#include "readers/columns.h"
+
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QIcon>
@@ -21,7 +23,7 @@ class CMarlockUtilDoc;
 class CFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    static constexpr int kInformationColumns = 9;
+    static constexpr int kInformationColumns = tressel::kInformationColumns;
 
     explicit CFileListModel(CMarlockUtilDoc& doc, QObject* parent = nullptr);
 
@@ -41,10 +43,8 @@ public:
     bool removeRecord(int record);
     // Removes the rows of many records in one walk; answers how many rows went.
     int removeRecords(const std::vector<int>& records);
-    // Removes the rows for which drop answers true, walking from the first row; the
-    // walk ends early when stop answers true before a row.
-    void removeRowsWhere(const std::function<bool(int row)>& drop,
-                         const std::function<bool()>& stop = {});
+    // Removes the rows for which drop answers true, walking from the first row.
+    void removeRowsWhere(const std::function<bool(int row)>& drop);
     // The records in row order, and the rows put into another order of those records.
     std::vector<int> records() const;
     void reorder(const std::vector<int>& recordOrder);
@@ -52,6 +52,7 @@ public:
     void setHeaderMarked(int column, bool marked);
 
     int recordOfRow(int row) const;
+    // The row showing a record, or -1; looked up in an index kept by record number.
     int rowOfRecord(int record) const;
     bool isFolder(int row) const;
     QString name(int row) const;
@@ -99,9 +100,16 @@ private:
     bool accepts(const Row& row, bool numberedOnly) const;
     void readRow(Row& row) const;
     QIcon iconOf(const Row& row) const;
+    void rebuildIndex() const;
+    void eraseRows(int first, int last);
+    void renumberFrom(int row);
 
     CMarlockUtilDoc& m_doc;
     mutable std::vector<Row> m_rows;
+    // Row of each record number (-1 for none): kept up to date as rows come and go,
+    // rebuilt after a repopulation or a new order.
+    mutable std::vector<int> m_rowOfRecord;
+    mutable bool m_indexValid = false;
     mutable QHash<QString, QIcon> m_icons;
     std::function<void(const QString&)> m_onError;
     std::vector<bool> m_marked;

@@ -71,6 +71,8 @@ PropertyLines EntryProperties(const EntryFacts& facts) {
     lines.emplace_back("Created", TimeText(info.birthTime()));
     lines.emplace_back("Permissions", known ? PermissionText(st.st_mode) : QString());
     lines.emplace_back("Owner", known ? info.owner() + ":" + info.group() : QString());
+    if (!facts.reason.isEmpty())
+        lines.emplace_back("Not read", facts.reason);
     for (qsizetype i = 0; i < facts.headers.size(); ++i)
         lines.emplace_back(facts.headers[i], i < facts.values.size() ? facts.values[i] : QString());
     return lines;

@@ -19,12 +19,13 @@ struct EntryFacts {
     QString typeName;
     QStringList headers; // the information columns' names, 1 to 9
     QStringList values;  // their texts for this entry
+    QString reason = {}; // why no reader read the entry; empty when one did
 };
 
 using PropertyLines = std::vector<std::pair<QString, QString>>;
 
-// Label and value lines: path, type, size, times, permissions, owner, then one line
-// per information column.
+// Label and value lines: path, type, size, times, permissions, owner, why nothing was
+// read (only when nothing was), then one line per information column.
 PropertyLines EntryProperties(const EntryFacts& facts);
 
 // "rwxr-x--- (750)" for a mode's permission bits.

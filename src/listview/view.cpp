@@ -1,50 +1,42 @@
 #include "view.h"
 
+#include "column_width.h"
 #include "file_list_model.h"
+#include "file_name_text.h"
+#include "list_context_menu.h"
+#include "list_input.h"
 #include "operations/feedback.h"
 #include "operations/undo_commands.h"
 #include "operations/undo_journal.h"
 #include "platform/paths.h"
 #include "settings/settings_store.h"
+#include "title_watch.h"
 
+#include <QAction>
+#include <QActionGroup>
 #include <QApplication>
-#include <QContextMenuEvent>
-#include <QDropEvent>
-#include <QFile>
 #include <QHeaderView>
-#include <QHelpEvent>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QScopeGuard>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
 #include <QToolTip>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
-#include <unordered_map>
+#include <optional>
 
 namespace tressel {
 
 namespace {
 
 constexpr int kColumnWidth = 150;
-constexpr int kMinColumnWidth = 10;
-
-std::string Encode(const QString& text) {
-    return QFile::encodeName(text).toStdString();
-}
-QString Decode(const std::string& bytes) {
-    return QFile::decodeName(QByteArray::fromStdString(bytes));
-}
 
 // Edits a row's name: selects the name without its extension, and hands the typed
 // text to the view's rename instead of setting it into the model.
@@ -90,13 +82,22 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
       m_confirmDelete(std::make_unique<CPersistentFlag>("Settings", "ConfirmDel", true)),
       m_moveTo(std::make_unique<CPersistentHistory>("MoveToHistory", 10)),
       m_listMode(std::make_unique<CPersistentFlag>("Settings", "ViewList", false)),
-      m_numberedOnly(std::make_unique<CPersistentFlag>("Settings", "Numberd only", false)) {
+      m_numberedOnly(std::make_unique<CPersistentFlag>("Settings", "Numberd only", false)),
+      m_maxColumnWidth(column_width::kDefault) {
     m_model = new CFileListModel(doc, this);
     m_model->setErrorHandler([this](const QString& text) {
         // Reading happens while the list paints: show the box once painting is over.
         QTimer::singleShot(0, this, [this, text] { showError(text); });
     });
+    m_contextMenu = new CListContextMenu(*this);
+    m_input = new CListInput(*this);
     buildViews();
+    buildActions();
+
+    m_titleWatch = new CTitleWatch(*m_model, doc.ColumnNames(), m_escape, this);
+    connect(m_titleWatch, &CTitleWatch::status, this,
+            [this](const QString& text) { emit statusText(PaneReport, text); });
+    connect(m_titleWatch, &CTitleWatch::failed, this, &CMarlockUtilView::showError);
 
     auto makeTimer = [this](int ms) {
         auto* timer = new QTimer(this);
@@ -105,17 +106,13 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
         return timer;
     };
     m_refreshTimer = makeTimer(kRefreshDelayMs);
-    m_titleTimer = makeTimer(kTitleCheckMs);
-    m_titleTimer->setSingleShot(false);
-    m_watchEndTimer = makeTimer(kWatchMs);
-    connect(m_titleTimer, &QTimer::timeout, this,
-            [this] { guard([this] { checkWindowTitle(); }); });
-    connect(m_watchEndTimer, &QTimer::timeout, this, &CMarlockUtilView::stopTitleWatch);
-    m_foreground = MakeDesktopForegroundWindow();
     m_statusTimer = makeTimer(20);
     m_previewTimer = makeTimer(50);
-    connect(m_refreshTimer, &QTimer::timeout, this,
-            [this] { guard([this] { refreshChanges(); }); });
+    connect(m_refreshTimer, &QTimer::timeout, this, &CMarlockUtilView::refreshWhenIdle);
+    connect(&m_escape, &CEscapeCheck::ended, this, [this] {
+        if (m_refreshWaiting)
+            scheduleRefresh(0);
+    });
     connect(m_statusTimer, &QTimer::timeout, this, &CMarlockUtilView::updateStatus);
     connect(m_previewTimer, &QTimer::timeout, this, &CMarlockUtilView::previewSelection);
     doc.setView(this);
@@ -150,12 +147,13 @@ void CMarlockUtilView::buildViews() {
     header->setSectionsMovable(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setDefaultSectionSize(kColumnWidth);
-    header->setMinimumSectionSize(kMinColumnWidth);
+    header->setMinimumSectionSize(column_width::kMin);
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
     header->setSectionsClickable(true);
     connect(header, &QHeaderView::sectionClicked, this,
             [this](int column) { sortByColumn(column); });
+    connect(header, &QHeaderView::sectionResized, this, [this](int column) { capColumn(column); });
     m_details->setItemDelegate(new CNameDelegate(*this));
 
     m_list = new QListView(m_stack);
@@ -175,21 +173,49 @@ void CMarlockUtilView::buildViews() {
 
     m_stack->addWidget(m_details);
     m_stack->addWidget(m_list);
-
-    for (QAbstractItemView* view :
-         {static_cast<QAbstractItemView*>(m_details), static_cast<QAbstractItemView*>(m_list)}) {
-        view->installEventFilter(this);
-        view->viewport()->installEventFilter(this);
-        view->viewport()->setAcceptDrops(true);
-        view->setAcceptDrops(true);
-        connect(view, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
-            if (index.isValid())
-                guard([this] { openSelection(QApplication::keyboardModifiers()); });
-        });
-    }
+    m_input->watch(m_details);
+    m_input->watch(m_list);
     connect(m_details->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CMarlockUtilView::onSelectionChanged);
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] { m_escape.clear(); });
+}
+
+QAction* CMarlockUtilView::addOption(const char* name, const QString& text, const QString& help,
+                                     bool checked) {
+    auto* action = new QAction(text, this);
+    action->setObjectName(name);
+    action->setStatusTip(help);
+    action->setCheckable(true);
+    action->setChecked(checked);
+    return action;
+}
+
+void CMarlockUtilView::buildActions() {
+    auto* modes = new QActionGroup(this);
+    m_detailsAction = addOption("details", "&Details",
+                                "Show the name and the nine information columns", !isListMode());
+    m_listAction = addOption("list", "&List", "Show the names only", isListMode());
+    for (QAction* mode : {m_detailsAction, m_listAction}) {
+        modes->addAction(mode);
+        connect(mode, &QAction::triggered, this,
+                [this, mode] { applyListMode(mode == m_listAction); });
+    }
+    m_numberedOnlyAction = addOption("numberedOnly", "&Numbered Only",
+                                     "Show only entries with numbered names", numberedOnly());
+    connect(m_numberedOnlyAction, &QAction::toggled, this, &CMarlockUtilView::applyNumberedOnly);
+    m_scanAllAction =
+        addOption("scanAll", "&Scan All", "Read every file, whatever its extension", scanAll());
+    connect(m_scanAllAction, &QAction::toggled, this, &CMarlockUtilView::applyScanAll);
+
+    m_undoAction = new QAction("&Undo", this);
+    m_undoAction->setObjectName("undo");
+    m_undoAction->setStatusTip("Take back the last command that moved or renamed files");
+    connect(m_undoAction, &QAction::triggered, this, &CMarlockUtilView::undo);
+    m_redoAction = new QAction("&Redo", this);
+    m_redoAction->setObjectName("redo");
+    m_redoAction->setStatusTip("Do the last undone command again");
+    connect(m_redoAction, &QAction::triggered, this, &CMarlockUtilView::redo);
+    updateUndoActions();
 }
 
 QAbstractItemView* CMarlockUtilView::currentView() const {
@@ -207,8 +233,8 @@ void CMarlockUtilView::initialUpdate() {
         applyColumnOrder();
         m_sorter.setSortMode(SettingsStore::instance().readInt("Settings", "LastSort", 0));
         m_stack->setCurrentWidget(isListMode() ? static_cast<QWidget*>(m_list) : m_details);
-        setMaxColumnWidthText(
-            SettingsStore::instance().readString("Settings", "MaxColSize", "255"));
+        setMaxColumnWidthText(SettingsStore::instance().readString(
+            "Settings", column_width::kSettingsKey, QString::number(column_width::kDefault)));
     }
     repopulate();
 }
@@ -260,33 +286,21 @@ namespace {
 // on demand), facts from the document.
 class CRowSortSource : public ISortRows {
 public:
-    CRowSortSource(CFileListModel& model, CMarlockUtilDoc& doc)
-        : m_model(model), m_doc(doc), m_rowOf(static_cast<size_t>(doc.GetRecordCount()), -1) {
-        for (int row = 0; row < model.rowCount(); ++row) {
-            const int record = model.recordOfRow(row);
-            if (record >= 0 && record < doc.GetRecordCount())
-                m_rowOf[static_cast<size_t>(record)] = row;
-        }
-    }
-    bool isFolder(int record) override { return m_model.isFolder(rowOf(record)); }
+    CRowSortSource(CFileListModel& model, CMarlockUtilDoc& doc) : m_model(model), m_doc(doc) {}
+    bool isFolder(int record) override { return m_model.isFolder(m_model.rowOfRecord(record)); }
     std::string typeName(int record) override { return m_doc.GetTypeName(record); }
     uint64_t size(int record) override { return m_doc.GetRecordSize(record); }
     uint64_t lastWriteTime(int record) override { return m_doc.GetLastWriteTime(record); }
     std::string cellText(int record, int column) override {
+        const int row = m_model.rowOfRecord(record);
         if (column == 0)
-            return m_model.nameBytes(rowOf(record));
-        return m_model.cellText(rowOf(record), column).toStdString();
+            return m_model.nameBytes(row);
+        return m_model.cellText(row, column).toStdString();
     }
 
 private:
-    int rowOf(int record) const {
-        return record >= 0 && static_cast<size_t>(record) < m_rowOf.size()
-                   ? m_rowOf[static_cast<size_t>(record)]
-                   : -1;
-    }
     CFileListModel& m_model;
     CMarlockUtilDoc& m_doc;
-    std::vector<int> m_rowOf; // by record number
 };
 
 } // namespace
@@ -309,6 +323,14 @@ void CMarlockUtilView::sortByColumn(int column) {
         applyMarkers(m_sorter.sortByColumn(column, records, source, &m_escape));
         m_model->reorder(records);
     });
+}
+
+std::vector<int> CMarlockUtilView::columnDisplayOrder() const {
+    const QHeaderView* header = m_details->horizontalHeader();
+    std::vector<int> order;
+    for (int visual = 0; visual < m_model->columnCount(); ++visual)
+        order.push_back(header->logicalIndex(visual));
+    return order;
 }
 
 void CMarlockUtilView::applyMarkers(const std::vector<HeaderMarkerChange>& changes) {
@@ -341,11 +363,14 @@ void CMarlockUtilView::addRecordRows(int firstRecord) {
     m_statusTimer->start(20);
 }
 
-void CMarlockUtilView::openFolder(const QString& path) {
-    guard([this, &path] {
-        if (m_doc.TryOpenFolderPath(Encode(path)))
+bool CMarlockUtilView::openFolder(const QString& path) {
+    bool opened = false;
+    guard([&] {
+        opened = m_doc.TryOpenFolderPath(EncodeName(path));
+        if (opened)
             initialUpdate();
     });
+    return opened;
 }
 
 void CMarlockUtilView::goUp() {
@@ -378,13 +403,16 @@ bool CMarlockUtilView::isListMode() const {
 }
 
 void CMarlockUtilView::setListMode(bool list) {
+    (list ? m_listAction : m_detailsAction)->trigger();
+}
+
+void CMarlockUtilView::applyListMode(bool list) {
     m_listMode->set(list);
     m_stack->setCurrentWidget(list ? static_cast<QWidget*>(m_list) : m_details);
     if (!list)
         QToolTip::hideText();
     focusList();
     updateStatus();
-    emit listModeChanged(list);
 }
 
 bool CMarlockUtilView::numberedOnly() const {
@@ -392,8 +420,12 @@ bool CMarlockUtilView::numberedOnly() const {
 }
 
 void CMarlockUtilView::toggleNumberedOnly() {
-    m_numberedOnly->set(!numberedOnly());
-    if (!numberedOnly()) {
+    m_numberedOnlyAction->toggle();
+}
+
+void CMarlockUtilView::applyNumberedOnly(bool on) {
+    m_numberedOnly->set(on);
+    if (!on) {
         repopulate();
     } else {
         setUpdatesEnabled(false);
@@ -405,88 +437,49 @@ void CMarlockUtilView::toggleNumberedOnly() {
     }
     focusList();
     updateStatus();
-    emit optionsChanged();
 }
 
 void CMarlockUtilView::toggleScanAll() {
-    m_doc.setScanAll(!m_doc.scanAll());
-    if (m_doc.scanAll())
-        repopulate();
-    focusList();
-    emit optionsChanged();
+    m_scanAllAction->toggle();
 }
 
+void CMarlockUtilView::applyScanAll(bool on) {
+    m_doc.setScanAll(on);
+    if (on)
+        repopulate();
+    focusList();
+}
+
+// Holds the records it walks: rows go while it runs.
 void CMarlockUtilView::validOnly() {
     guard([this] {
         CLongCommand command(m_escape);
-        m_model->removeRowsWhere(
-            [this](int row) {
-                return !m_model->isFolder(row) && m_model->firstInformation(row).isEmpty();
-            },
-            [this] { return m_escape.cancelRequested(); });
+        for (int record : m_model->records()) {
+            if (m_escape.cancelRequested())
+                break;
+            const int row = m_model->rowOfRecord(record);
+            if (row >= 0 && !m_model->isFolder(row) && m_model->firstInformation(row).isEmpty())
+                m_model->removeRecord(record);
+        }
     });
     m_statusTimer->start(1);
 }
 
 QString CMarlockUtilView::setMaxColumnWidthText(const QString& text) {
-    bool ok = false;
-    const long long value = text.trimmed().toLongLong(&ok);
-    if (!ok)
-        return QString::number(m_maxColumnWidth);
-    m_maxColumnWidth = static_cast<int>(std::clamp<long long>(value, kMinColumnWidth, 255));
-    applyMaxColumnWidth();
+    if (const std::optional<int> width = column_width::Parse(text)) {
+        m_maxColumnWidth = *width;
+        for (int column = 0; column < m_model->columnCount(); ++column)
+            capColumn(column);
+    }
     return QString::number(m_maxColumnWidth);
 }
 
-// No column, whether dragged or fitted to its contents, grows wider than the maximum.
-void CMarlockUtilView::applyMaxColumnWidth() {
+// No information column, whether dragged or fitted to its contents, grows wider than
+// the maximum; the name column is never cut.
+void CMarlockUtilView::capColumn(int column) {
     QHeaderView* header = m_details->horizontalHeader();
-    header->setMaximumSectionSize(m_maxColumnWidth);
-    header->setDefaultSectionSize(std::min(kColumnWidth, m_maxColumnWidth));
-    for (int column = 0; column < m_model->columnCount(); ++column) {
-        if (header->sectionSize(column) > m_maxColumnWidth)
-            header->resizeSection(column, m_maxColumnWidth);
-    }
-}
-
-int CMarlockUtilView::selectionMarkRow() const {
-    const QModelIndex current = m_details->selectionModel()->currentIndex();
-    return current.isValid() ? current.row() : -1;
-}
-
-void CMarlockUtilView::editName() {
-    const int row = selectionMarkRow();
-    if (row < 0)
-        return;
-    QAbstractItemView* view = currentView();
-    view->setFocus();
-    view->scrollTo(m_model->index(row, 0));
-    view->edit(m_model->index(row, 0));
-}
-
-void CMarlockUtilView::renameRow(int row, const QString& typed) {
-    const int record = m_model->recordOfRow(row);
-    if (record < 0 || typed.isEmpty())
-        return;
-    const std::string name = Encode(typed);
-    if (name == m_model->nameBytes(row))
-        return; // an edit that changed nothing is not a rename
-    const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
-    bool renamed = false;
-    guard([&] {
-        std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
-        renamed = m_doc.RenameItem(record, parts.dir + name, group.get());
-        if (renamed)
-            pushUndoGroup(std::move(group));
-    });
-    if (!renamed) {
-        report("Setting name", 1);
-        return;
-    }
-    m_model->forgetInformation(row);
-    // The name the move produced (cleaned, numbered); a file moved out of the folder
-    // keeps its row until the folder refresh removes it.
-    m_model->setName(row, m_doc.GetItemName(record, NameMode::InFolder));
+    if (column > 0 && header->sectionSize(column) > m_maxColumnWidth)
+        header->resizeSection(column, m_maxColumnWidth);
 }
 
 std::unique_ptr<CUndoGroup> CMarlockUtilView::newUndoGroup(const std::string& command) const {
@@ -499,7 +492,12 @@ void CMarlockUtilView::pushUndoGroup(std::unique_ptr<CUndoGroup> group) {
     if (!group || group->empty())
         return;
     m_undo.push(std::move(group));
-    emit undoStateChanged();
+    updateUndoActions();
+}
+
+void CMarlockUtilView::updateUndoActions() {
+    m_undoAction->setEnabled(m_undo.canUndo());
+    m_redoAction->setEnabled(m_undo.canRedo());
 }
 
 namespace {
@@ -528,12 +526,12 @@ void CMarlockUtilView::report(const std::string& subject, int errors) {
 
 void CMarlockUtilView::undo() {
     guard([this] { RunUndoCommand(m_undo, m_report ? *m_report : Silent(), progress()); });
-    emit undoStateChanged();
+    updateUndoActions();
 }
 
 void CMarlockUtilView::redo() {
     guard([this] { RunRedoCommand(m_undo, m_report ? *m_report : Silent(), progress()); });
-    emit undoStateChanged();
+    updateUndoActions();
 }
 
 std::vector<int> CMarlockUtilView::selectedRecords() const {
@@ -559,9 +557,10 @@ void CMarlockUtilView::updateStatus() {
     const std::vector<int> selected = selectedRecords();
     const int rows = m_model->rowCount();
     emit statusText(
-        0, selected.empty()
-               ? QString("%1 Object(s)").arg(rows)
-               : QString("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
+        PaneCounts,
+        selected.empty()
+            ? QString("%1 Object(s)").arg(rows)
+            : QString("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
     bool anyFile = false;
     unsigned long long bytes = 0;
     for (int record : selected) {
@@ -570,7 +569,7 @@ void CMarlockUtilView::updateStatus() {
         anyFile = true;
         bytes += m_doc.GetRecordSize(record);
     }
-    emit statusText(1, anyFile ? GroupThousands(bytes) + " Bytes" : QString());
+    emit statusText(PaneBytes, anyFile ? GroupThousands(bytes) + " Bytes" : QString());
 }
 
 void CMarlockUtilView::onSelectionChanged() {
@@ -585,12 +584,20 @@ void CMarlockUtilView::previewSelection() {
         return;
     if (m_doc.GetAttributes(records.front(), SFGAO_FOLDER) & SFGAO_FOLDER)
         return;
-    emit previewRequested(Decode(m_doc.GetItemName(records.front(), NameMode::Parsing)));
+    emit previewRequested(DecodeName(m_doc.GetItemName(records.front(), NameMode::Parsing)));
 }
 
 void CMarlockUtilView::scheduleRefresh(int delayMs) {
     if (!m_refreshTimer->isActive())
         m_refreshTimer->start(delayMs);
+}
+
+// A long command holds records, and its Esc check lets timers run: the refresh waits
+// until the command ends, so no row goes from under it.
+void CMarlockUtilView::refreshWhenIdle() {
+    m_refreshWaiting = m_escape.isActive();
+    if (!m_refreshWaiting)
+        guard([this] { refreshChanges(); });
 }
 
 void CMarlockUtilView::refreshChanges() {
@@ -609,8 +616,14 @@ void CMarlockUtilView::refreshChanges() {
     }
     if (hadFocus)
         view->setFocus();
-    if (!m_doc.pathName().empty() && m_doc.title().empty())
-        emit folderLost(Decode(m_doc.pathName()));
+    if (!m_doc.GetCurrentFolderPath().empty() && m_doc.title().empty())
+        emit folderLost(DecodeName(m_doc.GetCurrentFolderPath()));
+}
+
+void CMarlockUtilView::listFocusChanged(bool in) {
+    if (in)
+        m_statusTimer->start(1);
+    m_titleWatch->listFocusChanged(in);
 }
 
 void CMarlockUtilView::guard(const std::function<void()>& handler) {
@@ -628,124 +641,6 @@ void CMarlockUtilView::showError(const QString& text) {
         m_presentError(text);
     else
         QMessageBox::critical(this, "RunTime Error", text);
-}
-
-bool CMarlockUtilView::handleKey(int key) {
-    switch (key) {
-    case Qt::Key_Backspace:
-        goUp();
-        return true;
-    case Qt::Key_Escape:
-        m_cancel = true;
-        return true;
-    case Qt::Key_Delete: // the delete command comes with the file commands
-        return true;
-    case Qt::Key_F2:
-        guard([this] { editName(); });
-        return true;
-    case Qt::Key_F5:
-        rescan();
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CMarlockUtilView::showListTooltip(QObject* viewport, QEvent* event) {
-    auto* help = static_cast<QHelpEvent*>(event);
-    const QModelIndex index = m_list->indexAt(help->pos());
-    QString text;
-    guard([&] {
-        if (index.isValid())
-            text = m_model->firstInformation(index.row());
-    });
-    if (text.isEmpty()) {
-        QToolTip::hideText();
-        event->ignore();
-        return true;
-    }
-    QToolTip::showText(help->globalPos(), text, qobject_cast<QWidget*>(viewport),
-                       m_list->visualRect(index));
-    return true;
-}
-
-// Dropped files open the folder of the first dropped item.
-bool CMarlockUtilView::handleDrop(QEvent* event) {
-    auto* drop = static_cast<QDropEvent*>(event);
-    if (!drop->mimeData()->hasUrls())
-        return false;
-    if (event->type() != QEvent::Drop) {
-        drop->acceptProposedAction();
-        return true;
-    }
-    const QList<QUrl> urls = drop->mimeData()->urls();
-    if (urls.isEmpty() || !urls.front().isLocalFile())
-        return false;
-    // The folder that holds the first item, be it a file or a folder.
-    std::string path = Encode(urls.front().toLocalFile());
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    openFolder(Decode(SplitPath(path).dir));
-    drop->acceptProposedAction();
-    return true;
-}
-
-// Keys the name editor passes on (Enter, Esc) are the editor's, not the list's.
-bool CMarlockUtilView::isEditing(QObject* view) const {
-    const QWidget* focus = QApplication::focusWidget();
-    return focus && focus != view && static_cast<QWidget*>(view)->isAncestorOf(focus);
-}
-
-bool CMarlockUtilView::eventFilter(QObject* watched, QEvent* event) {
-    const bool isView = watched == m_details || watched == m_list;
-    const bool isViewport = watched == m_details->viewport() || watched == m_list->viewport();
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (isView) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                !isEditing(watched)) {
-                guard([this, key] { openSelection(key->modifiers()); });
-                return true;
-            }
-            if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier) || isEditing(watched))
-                break;
-            return handleKey(key->key());
-        }
-        break;
-    case QEvent::ToolTip:
-        if (isViewport && watched == m_list->viewport())
-            return showListTooltip(watched, event);
-        break;
-    case QEvent::DragEnter:
-    case QEvent::DragMove:
-    case QEvent::Drop:
-        if (isViewport)
-            return handleDrop(event);
-        break;
-    case QEvent::ContextMenu:
-        if (isView || isViewport) {
-            guard([&] {
-                showContextMenu(static_cast<QWidget*>(watched),
-                                static_cast<QContextMenuEvent*>(event));
-            });
-            return true;
-        }
-        break;
-    case QEvent::FocusIn:
-        if (isView) {
-            m_statusTimer->start(1);
-            onListFocus(true);
-        }
-        break;
-    case QEvent::FocusOut:
-        if (isView)
-            onListFocus(false);
-        break;
-    default:
-        break;
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 } // namespace tressel

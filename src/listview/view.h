@@ -2,11 +2,12 @@
 
 // The file list: the open folder as rows of a name column and nine information
 // columns, shown in Details mode (a table) or List mode (names only, flowing in
-// columns). Both modes share one model and one selection.
+// columns). Both modes share one model and one selection. The view holds the list's
+// state and commands; its right-click menu (CListContextMenu), its keyboard and mouse
+// (CListInput) and the title watch (CTitleWatch) are parts of their own.
 
 #include "catalogue/document.h"
 #include "escape_check.h"
-#include "foreground_window.h"
 #include "operations/undo.h"
 #include "sort_order.h"
 
@@ -15,14 +16,12 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 #include <utility>
 
 class QAbstractItemView;
 class QAction;
-class QContextMenuEvent;
+class QActionGroup;
 class QListView;
-class QMenu;
 class QStackedWidget;
 class QTableView;
 class QTimer;
@@ -30,16 +29,22 @@ class QTimer;
 namespace tressel {
 
 class CFileListModel;
+class CListContextMenu;
+class CListInput;
 class CPersistentFlag;
 class CPropertiesDialog;
 class CPersistentHistory;
+class CTitleWatch;
 class IOperationReport;
+
+// The status bar's panes: the object counts and menu help, the selected bytes, and
+// the command reports.
+enum StatusPane : int { PaneCounts = 0, PaneBytes = 1, PaneReport = 2 };
 
 class CMarlockUtilView : public QWidget, public IDocumentView {
     Q_OBJECT
 public:
     static constexpr int kRefreshDelayMs = 1000;
-    static constexpr int kDefaultMaxColumnWidth = 255;
 
     explicit CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent = nullptr);
     ~CMarlockUtilView() override;
@@ -51,8 +56,8 @@ public:
     void removeRecordRow(int record) override;
     void addRecordRows(int firstRecord) override;
 
-    // Folder commands.
-    void openFolder(const QString& path);
+    // Folder commands. openFolder answers whether the folder could be opened.
+    bool openFolder(const QString& path);
     void goUp();
     void rescan();
     // Double click or Enter: Alt shows the properties of every selected entry; a first
@@ -60,9 +65,13 @@ public:
     // entries open with their default application, and a single .exe starts the title
     // watch.
     void openSelection(Qt::KeyboardModifiers modifiers);
+    // Opens paths with their default application; a refusal is an error.
+    void launch(const QString& path);
+    void launchRecords(const std::vector<int>& records);
     void selectAll();
 
-    // Display mode and filters.
+    // Display mode and filters. Each option is a checkable action that menus and the
+    // dialog bar's switches share.
     bool isListMode() const;
     void setListMode(bool list);
     bool numberedOnly() const;
@@ -70,6 +79,10 @@ public:
     bool scanAll() const { return m_doc.scanAll(); }
     void toggleScanAll();
     void validOnly();
+    QAction* listAction() const { return m_listAction; }
+    QAction* detailsAction() const { return m_detailsAction; }
+    QAction* numberedOnlyAction() const { return m_numberedOnlyAction; }
+    QAction* scanAllAction() const { return m_scanAllAction; }
 
     // The "MaxCol width:" box's text read into the view; answers what the box shows.
     QString setMaxColumnWidthText(const QString& text);
@@ -80,51 +93,35 @@ public:
     // The fixed orders (SortMode 0 to 4) and the column sort of a header click.
     void sortFixed(int mode);
     void sortByColumn(int column);
+    // The columns as the header shows them, left to right.
+    std::vector<int> columnDisplayOrder() const;
 
     // In-place renaming of the selection-mark row.
     void editName();
     // The end of a name edit: renames the row's file to the typed name.
     void renameRow(int row, const QString& typed);
-
-    // The context menu for a click at pos (viewport coordinates; the keyboard's menu
-    // uses the origin), built as the modifiers held now ask: the View menu when nothing
-    // is selected, our own short menu after the name submenu with Ctrl. The menu stays
-    // the view's (or the frame's); its actions dispatch their command identifiers.
-    QMenu* buildContextMenu(QPoint pos, Qt::KeyboardModifiers modifiers);
-    void dispatchCommand(int id);
-    // The menu shown on a right click with nothing selected.
-    void setViewMenu(QMenu* menu) { m_viewMenu = menu; }
-    bool appendFlag() const { return m_append; }
-    // The cell under the last menu's click: its row (-1 when none) and column.
-    std::pair<int, int> hitCell() const;
     // Renames the selected files to the texts of an information column.
     void renameToColumn(int column);
+
+    CListContextMenu& contextMenu() { return *m_contextMenu; }
+    CTitleWatch& titleWatch() { return *m_titleWatch; }
 
     // Our properties window for these records; the last one shown stays reachable.
     void showProperties(const std::vector<int>& records);
     CPropertiesDialog* propertiesDialog() const;
 
-    // The title watch (timer 104 samples the foreground title, timer 105 ends it).
-    static constexpr int kTitleCheckMs = 500;
-    static constexpr int kWatchMs = 10000;
-    static constexpr int kWatchAfterFocusMs = 3000;
-    void setForegroundWindow(std::unique_ptr<IForegroundWindow> source);
-    void startTitleWatch(int record);
-    void checkWindowTitle();
-    void stopTitleWatch();
-    bool titleWatchRunning() const;
-    QTimer* titleTimer() const { return m_titleTimer; }
-    QTimer* watchEndTimer() const { return m_watchEndTimer; }
-
-    // The undo history of the moves made from this list.
+    // The undo history of the moves made from this list; the actions are enabled
+    // while there is something to undo or redo.
     CUndoHistory& undoHistory() { return m_undo; }
     bool canUndo() const { return m_undo.canUndo(); }
     bool canRedo() const { return m_undo.canRedo(); }
     void undo();
     void redo();
+    QAction* undoAction() const { return m_undoAction; }
+    QAction* redoAction() const { return m_redoAction; }
     // A new undo group for one command on the open folder, journalled when it can be.
     std::unique_ptr<CUndoGroup> newUndoGroup(const std::string& command) const;
-    // Pushes a group that holds a move and tells the window the history changed.
+    // Pushes a group that holds a move.
     void pushUndoGroup(std::unique_ptr<CUndoGroup> group);
 
     std::vector<int> selectedRecords() const;
@@ -133,6 +130,8 @@ public:
     // Starts the folder refresh unless it is already pending.
     void scheduleRefresh(int delayMs = kRefreshDelayMs);
     void refreshChanges();
+    // The list gained or lost the keyboard focus.
+    void listFocusChanged(bool in);
 
     void setReport(IOperationReport* report) { m_report = report; }
     void setProgress(IProgress* progress) { m_progress = progress; }
@@ -140,8 +139,11 @@ public:
     void setErrorPresenter(std::function<void(const QString&)> presenter) {
         m_presentError = std::move(presenter);
     }
+    // Runs a handler, showing what it throws as a "RunTime Error".
+    void guard(const std::function<void()>& handler);
     CEscapeCheck& escapeCheck() { return m_escape; }
     bool cancelFlag() const { return m_cancel; }
+    void setCancelFlag() { m_cancel = true; }
 
     CFileListModel& model() { return *m_model; }
     CMarlockUtilDoc& document() { return m_doc; }
@@ -154,39 +156,21 @@ public:
 signals:
     void statusText(int pane, const QString& text);
     void previewRequested(const QString& path);
-    void listModeChanged(bool list);
-    void undoStateChanged();
-    void optionsChanged();
     // The open folder was deleted, renamed or unmounted.
     void folderLost(const QString& path);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void buildViews();
+    void buildActions();
+    QAction* addOption(const char* name, const QString& text, const QString& help, bool checked);
+    void applyListMode(bool list);
+    void applyNumberedOnly(bool on);
+    void applyScanAll(bool on);
+    void updateUndoActions();
     void applyColumnOrder();
     void saveColumnOrder();
-    void applyMaxColumnWidth();
-    void guard(const std::function<void()>& handler);
+    void capColumn(int column);
     void showError(const QString& text);
-    bool handleKey(int key);
-    bool isEditing(QObject* view) const;
-    bool showListTooltip(QObject* viewport, QEvent* event);
-    bool handleDrop(QEvent* event);
-    void showContextMenu(QWidget* target, QContextMenuEvent* event);
-    void addNameSubmenu(QMenu* popup, const std::vector<int>& records, bool append);
-    void addCommandItems(QMenu* popup, QPoint pos);
-    void addCtrlItems(QMenu* popup);
-    QAction* addCommand(QMenu* menu, const QString& text, int id, bool enabled = true);
-    std::vector<int> displayOrder() const;
-    void recordHitCell(QPoint pos);
-    QString hitCellText();
-    void copyToClipboard(const QString& text);
-    // Opens paths with their default application; a refusal is an error.
-    void launch(const QString& path);
-    void launchRecords(const std::vector<int>& records);
-    void onListFocus(bool in);
     void onSelectionChanged();
     void previewSelection();
     int selectionMarkRow() const;
@@ -196,16 +180,27 @@ private:
     // The window's progress bar, or nothing when the view stands alone.
     IProgress& progress();
     void removeVanishedRows();
+    void refreshWhenIdle();
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_confirmDelete;
     std::unique_ptr<CPersistentHistory> m_moveTo;
     std::unique_ptr<CPersistentFlag> m_listMode;
+    // Stored under the key "Numberd only" (sic): existing settings use that spelling.
     std::unique_ptr<CPersistentFlag> m_numberedOnly;
     CFileListModel* m_model = nullptr;
     QStackedWidget* m_stack = nullptr;
     QTableView* m_details = nullptr;
     QListView* m_list = nullptr;
+    CListContextMenu* m_contextMenu = nullptr;
+    CListInput* m_input = nullptr;
+    CTitleWatch* m_titleWatch = nullptr;
+    QAction* m_listAction = nullptr;
+    QAction* m_detailsAction = nullptr;
+    QAction* m_numberedOnlyAction = nullptr;
+    QAction* m_scanAllAction = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
     QTimer* m_refreshTimer = nullptr;
     QTimer* m_statusTimer = nullptr;
     QTimer* m_previewTimer = nullptr;
@@ -215,24 +210,15 @@ private:
     IProgress* m_progress = nullptr;
     std::function<void(const QString&)> m_presentError;
     CListSorter m_sorter{CMarlockUtilDoc::kColumnCount};
-    int m_maxColumnWidth = kDefaultMaxColumnWidth;
+    int m_maxColumnWidth;
     int m_findPosition = -1;
     bool m_cancel = false;
-    // Context menu state: rebuilt at every opening.
-    QMenu* m_popup = nullptr;
-    QMenu* m_viewMenu = nullptr;
-    bool m_append = false;
-    int m_hitRecord = -1;
-    int m_hitColumn = 0;
     QPointer<CPropertiesDialog> m_properties;
-    // Title watch.
-    std::unique_ptr<IForegroundWindow> m_foreground;
-    QTimer* m_titleTimer = nullptr;
-    QTimer* m_watchEndTimer = nullptr;
-    int m_watchedRecord = -1;
     bool m_initialised = false;
     // Rows of vanished records, removed together once the document has compared.
     bool m_refreshing = false;
+    // The refresh fell due while a long command ran; it runs when the command ends.
+    bool m_refreshWaiting = false;
     std::vector<int> m_vanished;
 };
 

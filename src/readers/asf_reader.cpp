@@ -1,14 +1,23 @@
 #include "asf_reader.h"
 
 #include "duration_text.h"
+#include "platform/asf/asf_header.h"
+
+#include <optional>
 
 namespace tressel {
 
 namespace {
 
-const char* const kAttributeNames[] = {
-    "Title",    "Author",   "WM/AlbumTitle", "Copyright", "WM/Year",
-    "Duration", "WM/Genre", "Description",   "WM/Lyrics", "WM/PromotionURL"};
+struct Field {
+    const char* attribute;
+    const char* label;
+};
+constexpr Field kFields[] = {{"Title", "Title"},         {"Author", "Author"},
+                             {"WM/AlbumTitle", "Album"}, {"Copyright", "Copyright"},
+                             {"WM/Year", "Year"},        {"Duration", "Duration"},
+                             {"WM/Genre", "Genre"},      {"Description", "Description"},
+                             {"WM/Lyrics", "Lyrics"},    {"WM/PromotionURL", "Promotion URL"}};
 constexpr uint64_t kUnitsPerSecond = 10000000;
 
 // An empty value, a text that starts with its terminator or a number that is zero
@@ -30,35 +39,20 @@ std::string AttributeText(const asf::Attribute& attribute) {
 
 } // namespace
 
-CAsfReader::CAsfReader(const std::string& path, bool scanAll) : CFileReader(path) {
-    if (!passesExtensionFilter(scanAll))
-        return;
-    // The header is all there is to read, so the file need not stay open.
-    if (std::unique_ptr<FileSource> source = FileSource::open(path))
-        m_header = asf::AsfHeader::read(*source);
-    setRecognized(m_header.has_value());
-}
-
-int CAsfReader::extract(int maxValues) {
-    if (m_header && !m_extracted) {
-        m_extracted = true;
-        AsfValues read = ReadAsfValues(*m_header);
-        for (std::string& value : read.values)
-            appendValue(std::move(value));
-        m_lyrics = std::move(read.lyrics);
-    }
-    return CFileReader::extract(maxValues);
-}
-
-AsfValues ReadAsfValues(const asf::AsfHeader& header) {
-    AsfValues result;
-    for (const char* name : kAttributeNames) {
-        const asf::Attribute* attribute = header.attributeByName(name);
+ReadResult ParseAsf(ByteSource& source, const ReadRequest& request) {
+    ReadResult result(kAsfFormat.name);
+    const char* why = nullptr;
+    const std::optional<asf::AsfHeader> header = asf::AsfHeader::read(source, &why);
+    if (!header)
+        return result.refuse(why);
+    result.accept(header->hasVideo() ? "wmv" : "wma");
+    for (const Field& field : kFields) {
+        const asf::Attribute* attribute = header->attributeByName(field.attribute);
         if (!attribute || IsBlank(*attribute))
             continue;
-        result.values.push_back(AttributeText(*attribute));
-        if (std::string_view(name) == "WM/Lyrics")
-            result.lyrics = result.values.back();
+        result.add(field.label, AttributeText(*attribute));
+        if (request.collectPreview && std::string_view(field.attribute) == "WM/Lyrics")
+            result.preview = result.values.back();
     }
     return result;
 }

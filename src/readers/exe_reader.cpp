@@ -10,7 +10,8 @@ namespace tressel {
 
 namespace {
 
-constexpr int kPackageTestValues = 4;
+constexpr size_t kPackageTestValues = 4;
+constexpr char kPackageTitleLabel[] = "Package title";
 
 // US English with the Windows-1252 code page: the table most files carry.
 std::string DefaultTableKey() {
@@ -76,55 +77,56 @@ std::string TitleText(std::string raw, bool capped) {
     return RawToUtf8(raw);
 }
 
-std::optional<std::string> ReadPackageTitle(ByteSource& source) {
-    const std::optional<pe::PeImage> image = pe::PeImage::parse(source);
-    if (!image)
-        return std::nullopt;
+std::optional<std::string> ReadPackageTitle(const pe::PeImage& image, ByteSource& source) {
     const std::optional<pe::Resource> title =
-        image->findResource(source, pe::kResourceTypeRcData, "TITLE");
+        image.findResource(source, pe::kResourceTypeRcData, "TITLE");
     if (!title)
         return std::nullopt;
     return TitleText(pe::ReadResource(source, *title, kMaxPackageTitleBytes),
                      title->size > kMaxPackageTitleBytes);
 }
 
-} // namespace
-
-CExeReader::CExeReader(const std::string& path, bool scanAll) : CFileReader(path) {
-    if (!passesExtensionFilter(scanAll))
-        return;
-    const std::unique_ptr<FileSource> source = FileSource::open(path);
-    if (!source)
-        return;
-    m_versionInfoSize = pe::VersionInfoSize(*source);
-    setRecognized(m_versionInfoSize != 0);
+const char* ImageExtension(const pe::PeImage& image) {
+    if (image.isDll())
+        return "dll";
+    return image.subsystem() == pe::kSubsystemNative ? "sys" : "exe";
 }
 
-int CExeReader::extract(int maxValues) {
-    if (const std::unique_ptr<FileSource> source = FileSource::open(m_path)) {
-        for (std::string& value : ReadExeValues(*source, maxValues))
-            appendValue(std::move(value));
-    }
-    return static_cast<int>(values().size());
-}
-
-std::vector<std::string> ReadExeValues(ByteSource& source, int maxValues) {
-    std::vector<std::string> values;
-    const std::optional<std::string> block = pe::ReadVersionBlock(source);
-    if (!block)
-        return values;
-    const pe::VersionInfo info = pe::VersionInfo::parse(*block);
+void ReadVersionStrings(const pe::VersionInfo& info, int maxValues, ReadResult& result) {
     const std::string key = ChooseTableKey(info);
     for (const char* name : kVersionStringNames) {
-        if (static_cast<int>(values.size()) >= maxValues)
+        if (static_cast<int>(result.values.size()) >= maxValues)
             break;
-        values.push_back(info.findString(key, name).value_or(std::string()));
+        result.add(name, info.findString(key, name).value_or(std::string()));
     }
-    if (values.size() >= kPackageTestValues && IsPackageStub(values)) {
-        if (std::optional<std::string> title = ReadPackageTitle(source))
-            values[0] = std::move(*title);
+}
+
+} // namespace
+
+ReadResult ParseExe(ByteSource& source, const ReadRequest& request) {
+    ReadResult result(kExeFormat.name);
+    const char* why = nullptr;
+    const std::optional<pe::PeImage> image = pe::PeImage::parse(source, &why);
+    if (!image)
+        return result.refuse(why);
+    const std::optional<pe::Resource> version = pe::FindVersionResource(*image, source);
+    if (!version || version->size == 0)
+        return result.refuse(kNoVersionResource);
+    result.accept(ImageExtension(*image));
+    result.moreValues = request.maxValues < static_cast<int>(kVersionStringNames.size());
+    if (request.maxValues <= 0)
+        return result;
+    const std::optional<std::string> block = pe::ReadVersionBlock(source, *version);
+    if (!block)
+        return result;
+    ReadVersionStrings(pe::VersionInfo::parse(*block), request.maxValues, result);
+    if (result.values.size() >= kPackageTestValues && IsPackageStub(result.values)) {
+        if (std::optional<std::string> title = ReadPackageTitle(*image, source)) {
+            result.values[0] = std::move(*title);
+            result.labels[0] = kPackageTitleLabel;
+        }
     }
-    return values;
+    return result;
 }
 
 } // namespace tressel

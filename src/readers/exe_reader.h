@@ -3,42 +3,35 @@
 // The executable reader: the nine version strings of an executable or library, with
 // the package title in place of the description for self-extracting packages.
 
+#include "columns.h"
 #include "file_reader.h"
 #include "platform/byte_source.h"
 
-#include <array>
-#include <cstdint>
 #include <string>
-#include <vector>
 
 namespace tressel {
 
-// The version string names in the order of the information columns.
-inline constexpr std::array<const char*, 9> kVersionStringNames = {
-    "FileDescription", "ProductName", "OriginalFilename", "InternalName",  "CompanyName",
-    "LegalCopyright",  "Comments",    "FileVersion",      "ProductVersion"};
+// The version string names in the order of the information columns, which they head.
+inline constexpr const auto& kVersionStringNames = kInformationColumnNames;
 
 // A package title longer than this is cut.
 inline constexpr size_t kMaxPackageTitleBytes = 500;
 
+inline constexpr char kNoVersionResource[] = "no version resource";
+
+// Recognised when the image has a version resource. Appends at most maxValues (and at
+// most nine) version strings, labelled with their names; a missing string is empty
+// text, so positions never shift. With maxValues 0 the strings are not read at all.
+// Extension: "dll" for a library, "sys" for a native driver, else "exe".
+ReadResult ParseExe(ByteSource& source, const ReadRequest& request);
+
+inline constexpr ReaderFormat kExeFormat{"exe", "exe;dll;ocx;drv;sys;vxd;scr;cpl;ax", &ParseExe};
+
+// The only reader that honours maxValues: its probe finds the version resource, and
+// extract() reads the file again for the strings.
 class CExeReader final : public CFileReader {
 public:
-    CExeReader(const std::string& path, bool scanAll);
-
-    // Appends at most maxValues (and at most nine) version strings; a missing string is
-    // empty text, so positions never shift.
-    int extract(int maxValues) override;
-    const char* extensions() const override { return "exe;dll;ocx;drv;sys;vxd;scr;cpl;ax"; }
-    const char* formatName() const override { return "exe"; }
-
-    // The size of the version-information block the probe found; 0 when none.
-    uint32_t versionInfoSize() const { return m_versionInfoSize; }
-
-private:
-    uint32_t m_versionInfoSize = 0;
+    CExeReader(const std::string& path, bool scanAll) : CFileReader(kExeFormat, path, scanAll) {}
 };
-
-// What extract() appends, read from any source (a file, memory, fuzz input).
-std::vector<std::string> ReadExeValues(ByteSource& source, int maxValues);
 
 } // namespace tressel

@@ -1,12 +1,53 @@
 #include "file_reader.h"
 
 #include "platform/paths.h"
+#include "platform/read_failure.h"
 #include "platform/text.h"
+
+#include <memory>
 
 namespace tressel {
 
-int CFileReader::extract(int) {
-    return static_cast<int>(m_values.size());
+namespace {
+
+ReadResult ParseFile(const ReaderFormat& format, const std::string& path,
+                     const ReadRequest& request) {
+    // Only regular files: a FIFO, device or folder is refused without blocking.
+    const std::unique_ptr<FileSource> source = FileSource::open(path);
+    if (!source)
+        return ReadResult(format.name).refuse(failure::kCannotOpen);
+    ReadResult result = format.parse(*source, request);
+    result.format = format.name;
+    return result;
+}
+
+} // namespace
+
+CFileReader::CFileReader(const ReaderFormat& format, std::string path, bool scanAll,
+                         bool collectPreview)
+    : m_path(std::move(path)), m_format(&format), m_result(format.name),
+      m_collectPreview(collectPreview) {
+    if (!scanAll && !ExtensionPassesFilter(m_path, format.extensions)) {
+        m_result.refuse(failure::kExtensionFilteredOut);
+        return;
+    }
+    m_result = ParseFile(format, m_path, ReadRequest{0, collectPreview});
+}
+
+// A parser that stopped at the probe's limit reads the file again; the others found
+// every value while probing.
+int CFileReader::extract(int maxValues) {
+    if (m_format && m_result.recognised && m_result.moreValues && !m_extracted) {
+        m_extracted = true;
+        ReadResult read = ParseFile(*m_format, m_path, ReadRequest{maxValues, m_collectPreview});
+        m_result.values = std::move(read.values);
+        m_result.labels = std::move(read.labels);
+        m_result.preview = std::move(read.preview);
+        m_result.moreValues = read.moreValues;
+        if (read.recognised)
+            m_result.extension = std::move(read.extension);
+    }
+    return static_cast<int>(m_result.values.size());
 }
 
 bool CFileReader::passesExtensionFilter(bool scanAll) const {

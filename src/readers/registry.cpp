@@ -1,38 +1,91 @@
 #include "registry.h"
 
+#include "platform/read_failure.h"
+
+#include <algorithm>
+#include <cstring>
+
 namespace tressel {
 
 namespace {
 
 // Tries the factories in order, holding at most one reader at a time.
-std::unique_ptr<CFileReader> RunPass(const std::vector<ReaderFactory>& pass,
+std::unique_ptr<CFileReader> RunPass(const std::vector<ReaderFactory>& pass, int passNumber,
                                      const std::string& path, bool scanAll,
-                                     std::unique_ptr<CFileReader> last) {
+                                     std::unique_ptr<CFileReader> last, ReaderTrace* trace) {
     for (ReaderFactory make : pass) {
         last.reset();
         last = make(path, scanAll);
+        if (trace)
+            trace->push_back(
+                {passNumber, last->formatName(), last->isRecognized(), last->reason()});
         if (last->isRecognized())
             return last;
     }
     return last;
 }
 
+std::vector<ReaderFactory> PassInOrder(std::vector<ReaderRow> rows, int ReaderRow::*place) {
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](const ReaderRow& a, const ReaderRow& b) { return a.*place < b.*place; });
+    std::vector<ReaderFactory> pass;
+    for (const ReaderRow& row : rows)
+        pass.push_back(row.make);
+    return pass;
+}
+
+bool IsFilteredOut(const ReaderAttempt& attempt) {
+    return attempt.reason && std::strcmp(attempt.reason, failure::kExtensionFilteredOut) == 0;
+}
+
 } // namespace
 
+ReaderTable TableFromRows(std::vector<ReaderRow> rows) {
+    return {PassInOrder(rows, &ReaderRow::firstPassPlace),
+            PassInOrder(rows, &ReaderRow::secondPassPlace)};
+}
+
 std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const std::string& path,
-                                              bool scanAll) {
-    std::unique_ptr<CFileReader> reader = RunPass(table.firstPass, path, false, nullptr);
+                                              bool scanAll, ReaderTrace* trace) {
+    std::unique_ptr<CFileReader> reader = RunPass(table.firstPass, 1, path, false, nullptr, trace);
     if (reader && reader->isRecognized())
         return reader;
     if (scanAll)
-        reader = RunPass(table.secondPass, path, true, std::move(reader));
+        reader = RunPass(table.secondPass, 2, path, true, std::move(reader), trace);
     if (!reader)
         reader = std::make_unique<CUnrecognisedReader>(path);
     return reader;
 }
 
-std::unique_ptr<CFileReader> CreateFileReader(const std::string& path, bool scanAll) {
-    return CreateFileReader(DefaultReaderTable(), path, scanAll);
+std::unique_ptr<CFileReader> CreateFileReader(const std::string& path, bool scanAll,
+                                              ReaderTrace* trace) {
+    return CreateFileReader(DefaultReaderTable(), path, scanAll, trace);
+}
+
+std::string AnswerText(const ReaderAttempt& attempt) {
+    if (attempt.accepted)
+        return "accepted";
+    return attempt.reason ? attempt.reason : "refused";
+}
+
+std::string WhyNothingWasRead(const ReaderTrace& trace) {
+    std::vector<std::string> answers;
+    for (const ReaderAttempt& attempt : trace) {
+        if (attempt.accepted || IsFilteredOut(attempt))
+            continue;
+        std::string answer =
+            (attempt.reader ? std::string(attempt.reader) + ": " : "") + AnswerText(attempt);
+        // The second pass often repeats what the first found.
+        if (std::find(answers.begin(), answers.end(), answer) == answers.end())
+            answers.push_back(std::move(answer));
+    }
+    if (answers.empty())
+        return trace.empty() ? "no reader tried it"
+                             : "no reader takes its extension (Scan All reads every file)";
+    std::string why;
+    for (const std::string& answer : answers)
+        why += (why.empty() ? "" : "; ") + answer;
+    return why;
 }
 
 } // namespace tressel

@@ -24,12 +24,38 @@ struct ReaderTable {
     std::vector<ReaderFactory> secondPass;
 };
 
+// One reader of the default table with its place in each pass (1 is tried first).
+struct ReaderRow {
+    ReaderFactory make;
+    int firstPassPlace;
+    int secondPassPlace;
+};
+
+// The table of rows, each pass ordered by its places.
+ReaderTable TableFromRows(std::vector<ReaderRow> rows);
 const ReaderTable& DefaultReaderTable();
 
+// One reader the registry tried, and its answer.
+struct ReaderAttempt {
+    int pass = 0;                 // 1 or 2
+    const char* reader = nullptr; // its format name
+    bool accepted = false;
+    const char* reason = nullptr; // why it refused, when it said
+};
+using ReaderTrace = std::vector<ReaderAttempt>;
+
 // Never null. The first reader that accepted the file, or the last one tried (which
-// refused it), or an unrecognising reader when the table is empty.
-std::unique_ptr<CFileReader> CreateFileReader(const std::string& path, bool scanAll);
+// refused it), or an unrecognising reader when the table is empty. With a trace, every
+// reader tried is appended to it in order.
+std::unique_ptr<CFileReader> CreateFileReader(const std::string& path, bool scanAll,
+                                              ReaderTrace* trace = nullptr);
 std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const std::string& path,
-                                              bool scanAll);
+                                              bool scanAll, ReaderTrace* trace = nullptr);
+
+// A reader's answer as one short line: "accepted", or why it refused.
+std::string AnswerText(const ReaderAttempt& attempt);
+// Why no reader read the file, for a person: the answers of the readers that looked at
+// the content, or else why none did.
+std::string WhyNothingWasRead(const ReaderTrace& trace);
 
 } // namespace tressel

@@ -1,6 +1,6 @@
-// The order in which readers are tried. Shared extensions ("exe" in the executable
-// and every archive list, "avi" in the AVI and ASF lists) are settled by this order
-// alone. Each reader takes its numbered place below.
+// The readers and the order in which they are tried. Shared extensions ("exe" in the
+// executable and every archive list, "avi" in the AVI and ASF lists) are settled by
+// this order alone. A new reader is one row here: its class and its place in each pass.
 
 #include "asf_reader.h"
 #include "avi_reader.h"
@@ -13,32 +13,22 @@
 namespace tressel {
 
 const ReaderTable& DefaultReaderTable() {
-    static const ReaderTable table{
-        // First pass, extension filter on:
-        {
-            &MakeReader<CExeReader>,       // 1 executable version info
-            &MakeReader<CRealMediaReader>, // 2 RealMedia
-            // 3 archives (RAR, ZIP, ACE, CAB)
-            &MakeReader<CMp3Reader>, // 4 MP3
-            // 5 HTML
-            &MakeReader<CAviReader>, // 6 AVI / WAV
-            &MakeReader<CAsfReader>, // 7 ASF
-            // 8 PDF
-            &MakeReader<COggReader>, // 9 Ogg
-        },
-        // Second pass, Scan All only, filter off (RealMedia moves to sixth place):
-        {
-            &MakeReader<CExeReader>, // 1 executable version info
-            // 2 archives
-            &MakeReader<CMp3Reader>, // 3 MP3
-            // 4 HTML
-            &MakeReader<CAviReader>,       // 5 AVI / WAV
-            &MakeReader<CRealMediaReader>, // 6 RealMedia
-            &MakeReader<CAsfReader>,       // 7 ASF
-            // 8 PDF
-            &MakeReader<COggReader>, // 9 Ogg
-        },
-    };
+    // Places: the first pass has the extension filter on, the second (Scan All only)
+    // has it off, and RealMedia moves from second to sixth place there.
+    // clang-format off
+    static const ReaderTable table = TableFromRows({
+        //  reader                          first  second
+        {&MakeReader<CExeReader>,           1,     1},  // executable version info
+        {&MakeReader<CRealMediaReader>,     2,     6},  // RealMedia
+        //  archives (RAR, ZIP, ACE, CAB)   3      2
+        {&MakeReader<CMp3Reader>,           4,     3},  // MP3
+        //  HTML                            5      4
+        {&MakeReader<CAviReader>,           6,     5},  // AVI, WAVE
+        {&MakeReader<CAsfReader>,           7,     7},  // ASF, WMA, WMV
+        //  PDF                             8      8
+        {&MakeReader<COggReader>,           9,     9},  // Ogg
+    });
+    // clang-format on
     return table;
 }
 

@@ -5,10 +5,12 @@
 #include "app/window_placement.h"
 #include "catalogue/document.h"
 #include "listview/file_list_model.h"
+#include "listview/list_context_menu.h"
 #include "listview/view.h"
 
 #include <QTableView>
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -25,7 +27,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sys/resource.h>
+#include <tuple>
 
 namespace tressel::test {
 namespace {
@@ -53,7 +57,7 @@ TEST_F(FrameTest, FirstRunWithAnEmptyStoreOpensNoFolder) {
     EXPECT_TRUE(frame.previewPane()->isVisible());
     EXPECT_TRUE(frame.action("previewAutoHide")->isChecked());
     EXPECT_EQ(frame.maxColBox()->text(), "255");
-    EXPECT_EQ(program->document()->pathName(), "");
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), "");
     EXPECT_EQ(frame.view().model().rowCount(), 0);
     EXPECT_TRUE(frame.recentFolders().isEmpty());
     EXPECT_FALSE(frame.view().isListMode());
@@ -71,7 +75,8 @@ TEST_F(FrameTest, CommandLineFolderIsOpenedAndRemembered) {
         program->frame()->close();
     }
     auto program = startProgram();
-    EXPECT_EQ(program->document()->pathName(), folder.path()) << "the last folder reopens";
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), folder.path())
+        << "the last folder reopens";
 }
 
 TEST_F(FrameTest, OptionsSurviveARestartAndSettingsRemovalGivesAFirstRun) {
@@ -94,11 +99,11 @@ TEST_F(FrameTest, OptionsSurviveARestartAndSettingsRemovalGivesAFirstRun) {
     auto program = startProgram();
     EXPECT_FALSE(program->frame()->view().isListMode());
     EXPECT_FALSE(program->frame()->view().numberedOnly());
-    EXPECT_EQ(program->document()->pathName(), "");
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), "");
     EXPECT_TRUE(program->frame()->recentFolders().isEmpty());
 }
 
-TEST_F(FrameTest, RecentListIgnoresItsFirstEntry) {
+TEST_F(FrameTest, EveryRecentEntryOpensItsFolder) {
     folder.mkdir("a");
     folder.mkdir("b");
     folder.write("a/1.bin", "");
@@ -117,6 +122,30 @@ TEST_F(FrameTest, RecentListIgnoresItsFirstEntry) {
     EXPECT_NE(frame.action("recent2"), nullptr);
 }
 
+TEST_F(FrameTest, AMissingCommandLineFolderIsReported) {
+    auto program = startProgram({QString::fromStdString(folder.file("missing"))});
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), "");
+    EXPECT_EQ(program->frame()->statusPaneText(2).toStdString(),
+              "The folder " + folder.file("missing") + " could not be opened: it does not exist");
+}
+
+// The folder opened last is away at start-up (unmounted, say); once it is back, File 1
+// opens it.
+TEST_F(FrameTest, FileOneReopensAFolderThatFailedAtStartUp) {
+    folder.mkdir("disk");
+    startProgram({QString::fromStdString(folder.file("disk"))})->frame()->close();
+    std::filesystem::rename(folder.file("disk"), folder.file("away"));
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), "");
+    EXPECT_TRUE(frame.statusPaneText(2).contains("could not be opened"));
+    std::filesystem::rename(folder.file("away"), folder.file("disk"));
+    folder.write("disk/0A.bin", "");
+    frame.action("recent1")->trigger();
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), folder.file("disk/"));
+    EXPECT_EQ(names(frame), QStringList{"0A.bin"});
+}
+
 TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {
     auto program = startProgram();
     CMainFrame& frame = *program->frame();
@@ -131,7 +160,7 @@ TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {
     EXPECT_EQ(items.back()->data().toInt(), 611);
 }
 
-TEST_F(FrameTest, CommandsOfLaterIssuesArePresentAndDisabled) {
+TEST_F(FrameTest, CommandsNotInThisBuildArePresentAndDisabled) {
     auto program = startProgram();
     CMainFrame& frame = *program->frame();
     for (const char* name :
@@ -147,6 +176,40 @@ TEST_F(FrameTest, CommandsOfLaterIssuesArePresentAndDisabled) {
     EXPECT_EQ(frame.action("undo")->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
     EXPECT_EQ(frame.action("about")->shortcut(), QKeySequence("F1"));
+}
+
+// Each dialog-bar switch stands for one action: either changes the one state.
+TEST_F(FrameTest, DialogBarSwitchesAndMenuOptionsAreOneState) {
+    auto program = startProgram();
+    CMainFrame& frame = *program->frame();
+    CMarlockUtilView& view = frame.view();
+    // control, its action, the action that sets the state back, the state
+    const std::vector<std::tuple<const char*, const char*, const char*, std::function<bool()>>>
+        options = {
+            {"scanAllCheck", "scanAll", "scanAll", [&] { return view.scanAll(); }},
+            {"numberedCheck", "numberedOnly", "numberedOnly", [&] { return view.numberedOnly(); }},
+            {"listRadio", "list", "details", [&] { return view.isListMode(); }},
+            {"previewCheck", "preview", "preview",
+             [&] { return !frame.previewPane()->isHidden(); }},
+        };
+    for (const auto& [button, name, back, state] : options) {
+        auto* control = frame.findChild<QAbstractButton*>(button);
+        QAction* action = frame.action(name);
+        const bool before = state();
+        control->click();
+        EXPECT_NE(state(), before) << button;
+        EXPECT_EQ(action->isChecked(), state()) << name;
+        EXPECT_EQ(control->isChecked(), state()) << button;
+        frame.action(back)->trigger();
+        EXPECT_EQ(state(), before) << name;
+        EXPECT_EQ(control->isChecked(), before) << button;
+        EXPECT_EQ(control->statusTip(), action->statusTip()) << button;
+    }
+    frame.findChild<QAbstractButton*>("listRadio")->click();
+    frame.findChild<QAbstractButton*>("listRadio")->click();
+    EXPECT_TRUE(frame.findChild<QAbstractButton*>("listRadio")->isChecked())
+        << "a made choice stays";
+    EXPECT_FALSE(frame.findChild<QAbstractButton*>("detailsRadio")->isChecked());
 }
 
 TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
@@ -186,13 +249,13 @@ TEST_F(FrameTest, ContextMenuShowsTheViewMenuOrRenamesWithAReportAndProgress) {
     CMainFrame& frame = *program->frame();
     frame.openFolder(QString::fromStdString(folder.path()));
     CMarlockUtilView& view = frame.view();
-    QMenu* viewMenu = view.buildContextMenu(QPoint(1, 1), Qt::NoModifier);
+    QMenu* viewMenu = view.contextMenu().build(QPoint(1, 1), Qt::NoModifier);
     ASSERT_NE(viewMenu, nullptr);
     EXPECT_EQ(viewMenu->title(), "&View");
     EXPECT_EQ(viewMenu, frame.findChild<QMenu*>("viewMenu"));
 
     view.selectAll();
-    QMenu* popup = view.buildContextMenu(QPoint(1, 1), Qt::NoModifier);
+    QMenu* popup = view.contextMenu().build(QPoint(1, 1), Qt::NoModifier);
     ASSERT_NE(popup, nullptr);
     ASSERT_NE(popup->actions().front()->menu(), nullptr);
     QAction* description = popup->actions().front()->menu()->actions().front();
@@ -225,13 +288,14 @@ TEST_F(FrameTest, RightClickAndTheMenuKeyPopUpTheContextMenu) {
     auto* popup = view.findChild<QMenu*>("contextMenu");
     ASSERT_NE(popup, nullptr);
     EXPECT_TRUE(WaitUntil([popup] { return popup->isVisible(); }));
-    EXPECT_EQ(view.hitCell(), std::make_pair(0, 1));
+    EXPECT_EQ(view.contextMenu().hitCell(), std::make_pair(0, 1));
     popup->close();
 
     QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(0, 0),
                           view.currentView()->mapToGlobal(QPoint(0, 0)));
     QApplication::sendEvent(view.currentView(), &key);
-    EXPECT_EQ(view.hitCell(), std::make_pair(0, 0)) << "the keyboard's menu is at the origin";
+    EXPECT_EQ(view.contextMenu().hitCell(), std::make_pair(0, 0))
+        << "the keyboard's menu is at the origin";
     QApplication::processEvents();
     for (QMenu* menu : view.findChildren<QMenu*>("contextMenu"))
         menu->close();
@@ -249,10 +313,11 @@ TEST_F(FrameTest, OpenBrowsesForAFolderStartingAtTheLastChoice) {
         return answer;
     });
     frame.action("open")->trigger();
-    EXPECT_EQ(program->document()->pathName(), folder.file("one/"));
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), folder.file("one/"));
     answer = QString();
     frame.action("open")->trigger();
-    EXPECT_EQ(program->document()->pathName(), folder.file("one/")) << "Cancel opens nothing";
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), folder.file("one/"))
+        << "Cancel opens nothing";
     ASSERT_EQ(calls.size(), 2);
     EXPECT_EQ(calls[1], "Choose a folder|" + QString::fromStdString(folder.file("one")));
 }
@@ -350,7 +415,7 @@ TEST_F(FrameTest, DeletedFolderIsReportedAndUpStillWorks) {
     EXPECT_TRUE(WaitUntil([&frame] { return frame.statusPaneText(2).contains("gone"); }));
     EXPECT_EQ(frame.view().model().rowCount(), 0);
     frame.findChild<QPushButton*>("upButton")->click();
-    EXPECT_EQ(program->document()->pathName(), folder.path());
+    EXPECT_EQ(program->document()->GetCurrentFolderPath(), folder.path());
 }
 
 TEST_F(FrameTest, RenamedFolderIsReportedAndOpenStillWorks) {

@@ -61,9 +61,11 @@ TEST_F(InfoCommandTest, JsonMarksFoldersAndGivesHexForNamesThatAreNotUtf8) {
     EXPECT_EQ(run({"info", "--json", sat.path()}), 0);
     const auto got = lines();
     ASSERT_EQ(got.size(), 2u);
-    EXPECT_EQ(got[0], "{\"name\": \"caf\xEF\xBF\xBD.bin\", \"name_hex\": \"636166e92e62696e\", "
-                      "\"folder\": false, \"recognised\": false, \"format\": null, \"values\": [], "
-                      "\"columns\": [\"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\"]}");
+    EXPECT_EQ(
+        got[0],
+        "{\"name\": \"caf\xEF\xBF\xBD.bin\", \"name_hex\": \"636166e92e62696e\", "
+        "\"folder\": false, \"recognised\": false, \"format\": null, \"values\": [], "
+        "\"labels\": [], \"columns\": [\"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\", \"\"]}");
     EXPECT_NE(got[1].find("\"name\": \"sub\", \"folder\": true"), std::string::npos);
 }
 

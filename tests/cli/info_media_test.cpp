@@ -33,7 +33,9 @@ TEST_F(InfoOnMedia, JsonNamesTheFormatAndGivesEveryValue) {
               "{\"name\": \"" + mp3 +
                   "\", \"folder\": false, \"recognised\": true, \"format\": \"mp3\", \"values\": "
                   "[\"Sängerin - Grüße aus Köln\", \"Grüße aus Köln\", \"Sängerin\", \"2019\", "
-                  "\"Über\", \"2019 Sängerin\"], \"columns\": [\"Sängerin - Grüße aus Köln\", "
+                  "\"Über\", \"2019 Sängerin\"], \"labels\": [\"Artist - Title\", \"Title\", "
+                  "\"Artist\", \"Year\", \"Album\", \"Copyright\"], \"columns\": [\"Sängerin - "
+                  "Grüße aus Köln\", "
                   "\"Grüße aus Köln\", \"Sängerin\", \"2019\", \"Über\", \"2019 Sängerin\", \"\", "
                   "\"\", \"\"]}\n");
     const std::string ogg = folder.write("0A1B2C3E.ogg", Fixture("tags.ogg"));

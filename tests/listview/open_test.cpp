@@ -2,6 +2,7 @@
 
 #include "listview/properties_dialog.h"
 #include "listview/sort_order.h"
+#include "listview/title_watch.h"
 #include "platform/text.h"
 #include "url_recorder.h"
 
@@ -57,7 +58,7 @@ TEST_F(OpenTest, AtMostFiveFilesOpenAndAltShowsThePropertiesOfAll) {
     ASSERT_EQ(urls.opened.size(), 5);
     EXPECT_EQ(urls.opened.front(), Q(folder.file("00.txt")));
     EXPECT_EQ(urls.opened.back(), Q(folder.file("04.txt")));
-    EXPECT_FALSE(view->titleWatchRunning());
+    EXPECT_FALSE(view->titleWatch().running());
 
     urls.opened.clear();
     paint();
@@ -116,7 +117,7 @@ protected:
     TitleWatchTest() {
         auto source = std::make_unique<FakeForeground>();
         fake = source.get();
-        view->setForegroundWindow(std::move(source));
+        view->titleWatch().setForegroundWindow(std::move(source));
     }
 
     // Launches the named executable as a double click would.
@@ -140,11 +141,11 @@ TEST_F(TitleWatchTest, ATitleFillsTheFirstEmptyCellOnceAndBlanksAreIgnored) {
     panes[2] = "old report";
     launch("1A2B.exe");
     EXPECT_EQ(urls.opened, QStringList{Q(folder.file("1A2B.exe"))});
-    ASSERT_TRUE(view->titleWatchRunning());
+    ASSERT_TRUE(view->titleWatch().running());
     EXPECT_EQ(panes[2], "") << "pane 2 is cleared at the launch";
-    EXPECT_EQ(view->titleTimer()->interval(), 500);
-    EXPECT_TRUE(view->watchEndTimer()->isActive());
-    EXPECT_EQ(view->watchEndTimer()->interval(), 10000);
+    EXPECT_EQ(view->titleWatch().titleTimer()->interval(), 500);
+    EXPECT_TRUE(view->titleWatch().watchEndTimer()->isActive());
+    EXPECT_EQ(view->titleWatch().watchEndTimer()->interval(), 10000);
 
     front("  Foo Setup 2.0\t");
     ASSERT_TRUE(WaitUntil([&] { return cell(2) == "Foo Setup 2.0"; }, 3000))
@@ -152,17 +153,17 @@ TEST_F(TitleWatchTest, ATitleFillsTheFirstEmptyCellOnceAndBlanksAreIgnored) {
     EXPECT_EQ(cell(1), "Desc");
     EXPECT_EQ(panes[2], "ProductName (2) filled with \"Foo Setup 2.0\"");
 
-    view->checkWindowTitle();
+    view->titleWatch().checkWindowTitle();
     EXPECT_EQ(cell(3), "") << "a title the row already shows changes nothing";
     front("   ");
-    view->checkWindowTitle();
+    view->titleWatch().checkWindowTitle();
     EXPECT_EQ(cell(3), "") << "blank titles are ignored";
     view->show();
     QApplication::processEvents();
     front("Our Own Window", view->window()->winId());
-    view->checkWindowTitle();
+    view->titleWatch().checkWindowTitle();
     EXPECT_EQ(cell(3), "") << "our own window in front is not watched";
-    EXPECT_TRUE(view->titleWatchRunning());
+    EXPECT_TRUE(view->titleWatch().running());
 }
 
 TEST_F(TitleWatchTest, AFullRowStopsTheWatch) {
@@ -170,12 +171,12 @@ TEST_F(TitleWatchTest, AFullRowStopsTheWatch) {
     open(folder.path());
     launch("1A2B.exe");
     front("Nine");
-    view->checkWindowTitle();
+    view->titleWatch().checkWindowTitle();
     EXPECT_EQ(cell(9), "Nine");
-    EXPECT_TRUE(view->titleWatchRunning());
+    EXPECT_TRUE(view->titleWatch().running());
     front("Ten");
-    view->checkWindowTitle();
-    EXPECT_FALSE(view->titleWatchRunning());
+    view->titleWatch().checkWindowTitle();
+    EXPECT_FALSE(view->titleWatch().running());
     EXPECT_EQ(panes[2], "ProductVersion (9) filled with \"Nine\"");
 }
 
@@ -184,31 +185,32 @@ TEST_F(TitleWatchTest, FocusBackOnTheListEndsTheWatchSoonAfter) {
     folder.write("0C.txt", ReadableContent("Text"));
     open(folder.path());
     launch("0C.txt");
-    EXPECT_FALSE(view->titleWatchRunning()) << "only an executable starts the watch";
+    EXPECT_FALSE(view->titleWatch().running()) << "only an executable starts the watch";
 
     launch("1A2B.exe");
     QFocusEvent out(QEvent::FocusOut);
     QApplication::sendEvent(view->detailsView(), &out);
-    EXPECT_FALSE(view->watchEndTimer()->isActive()) << "the program in front keeps the watch";
-    EXPECT_TRUE(view->titleWatchRunning());
+    EXPECT_FALSE(view->titleWatch().watchEndTimer()->isActive())
+        << "the program in front keeps the watch";
+    EXPECT_TRUE(view->titleWatch().running());
     QFocusEvent in(QEvent::FocusIn);
     QApplication::sendEvent(view->detailsView(), &in);
-    EXPECT_TRUE(view->watchEndTimer()->isActive());
-    EXPECT_EQ(view->watchEndTimer()->interval(), 3000);
+    EXPECT_TRUE(view->titleWatch().watchEndTimer()->isActive());
+    EXPECT_EQ(view->titleWatch().watchEndTimer()->interval(), 3000);
 
-    view->watchEndTimer()->start(1);
-    EXPECT_TRUE(WaitUntil([&] { return !view->titleWatchRunning(); }));
-    EXPECT_FALSE(view->watchEndTimer()->isActive());
+    view->titleWatch().watchEndTimer()->start(1);
+    EXPECT_TRUE(WaitUntil([&] { return !view->titleWatch().running(); }));
+    EXPECT_FALSE(view->titleWatch().watchEndTimer()->isActive());
 }
 
 TEST_F(OpenTest, WithoutAWindowTitleSourceTheWatchIsOffAndSaysSo) {
-    view->setForegroundWindow(nullptr);
+    view->titleWatch().setForegroundWindow(nullptr);
     folder.write("1A2B.exe", "");
     open(folder.path());
     select({"1A2B.exe"});
     view->openSelection(Qt::NoModifier);
     EXPECT_EQ(urls.opened.size(), 1);
-    EXPECT_FALSE(view->titleWatchRunning());
+    EXPECT_FALSE(view->titleWatch().running());
     EXPECT_EQ(panes[2], "The title watch is off: window titles are read on X11 only");
 }
 

@@ -287,25 +287,27 @@ TEST_F(ViewTest, ColumnOrderIsAppliedOnlyWithTheNameColumnFirst) {
     EXPECT_EQ(*saved, Order({0, 3, 1, 2, 4, 5, 6, 7, 8, 9}));
 }
 
-TEST_F(ViewTest, MaximumColumnWidthIsClampedAndCapsColumnFitting) {
+TEST_F(ViewTest, MaximumColumnWidthIsClampedAndCapsTheInformationColumnsOnly) {
     EXPECT_EQ(view->setMaxColumnWidthText("5"), "10");
     EXPECT_EQ(view->maxColumnWidth(), 10);
     EXPECT_EQ(view->setMaxColumnWidthText("300"), "255");
     EXPECT_EQ(view->maxColumnWidth(), 255);
     EXPECT_EQ(view->setMaxColumnWidthText("12x"), "255") << "unparsable text keeps the value";
 
-    folder.write("0A.tst", ReadableContent(std::string(400, 'W')));
+    folder.write(std::string(60, 'N') + ".tst", ReadableContent(std::string(400, 'W')));
     open(folder.path());
-    EXPECT_EQ(view->setMaxColumnWidthText(" 40 "), "40");
+    EXPECT_EQ(view->setMaxColumnWidthText(" 50 "), "50");
     paint();
-    EXPECT_EQ(view->detailsView()->columnWidth(0), 40);
+    EXPECT_EQ(view->detailsView()->columnWidth(0), 150) << "the name column is never capped";
+    view->detailsView()->resizeColumnToContents(0);
+    EXPECT_GT(view->detailsView()->columnWidth(0), 150);
     view->detailsView()->resizeColumnToContents(1);
-    EXPECT_EQ(view->detailsView()->columnWidth(1), 40);
+    EXPECT_EQ(view->detailsView()->columnWidth(1), 50);
     view->detailsView()->horizontalHeader()->resizeSection(2, 300);
-    EXPECT_EQ(view->detailsView()->columnWidth(2), 40);
+    EXPECT_EQ(view->detailsView()->columnWidth(2), 50);
     view->setMaxColumnWidthText("255");
     view->detailsView()->resizeColumnToContents(1);
-    EXPECT_GT(view->detailsView()->columnWidth(1), 40);
+    EXPECT_GT(view->detailsView()->columnWidth(1), 50);
 }
 
 class RenameTest : public ViewTest {

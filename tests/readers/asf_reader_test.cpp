@@ -10,10 +10,12 @@ namespace {
 using namespace tressel::test;
 using Values = std::vector<std::string>;
 
-AsfValues ValuesOf(const std::string& bytes) {
+ReadResult ValuesOf(const std::string& bytes) {
     MemorySource source(bytes);
-    auto header = asf::AsfHeader::read(source);
-    return header ? ReadAsfValues(*header) : AsfValues{{"<not recognised>"}, {}};
+    ReadResult read = ParseAsf(source, {9, true});
+    if (!read.recognised)
+        read.values = {"<not recognised>"};
+    return read;
 }
 
 // Every one of the ten attributes, each objects' share given in reverse of the
@@ -32,14 +34,14 @@ std::string FullHeader() {
 }
 
 TEST(AsfValues, TenAttributesInTheReadersOrder) {
-    const AsfValues read = ValuesOf(FullHeader());
+    const ReadResult read = ValuesOf(FullHeader());
     EXPECT_EQ(read.values, (Values{"Title", "Author", "Album", "(c) Someone", "1999", "1:00:00",
                                    "Rock", "Notes", "Verse\nChorus", "https://x.org"}));
-    EXPECT_EQ(read.lyrics, "Verse\nChorus");
+    EXPECT_EQ(read.preview, "Verse\nChorus");
 }
 
 TEST(AsfValues, EmptyAndMissingAttributesAreSkippedAndTheRestMoveUp) {
-    const AsfValues read = ValuesOf(AsfHeader(
+    const ReadResult read = ValuesOf(AsfHeader(
         AsfExtendedContent({{"WM/AlbumTitle", kAsfString, Utf16z("")},      // just the terminator
                             {"WM/Year", kAsfString, ""},                    // no bytes at all
                             {"WM/Genre", kAsfDword, Le32(0)},               // a zero number
@@ -47,11 +49,11 @@ TEST(AsfValues, EmptyAndMissingAttributesAreSkippedAndTheRestMoveUp) {
                             {"WM/PromotionURL", kAsfString, Utf16z("u")}}) +
         AsfContentDescription("", Utf16z("Author"), "", "")));
     EXPECT_EQ(read.values, (Values{"Author", "u"}));
-    EXPECT_EQ(read.lyrics, "");
+    EXPECT_EQ(read.preview, "");
 }
 
 TEST(AsfValues, SixtyFourBitValuesArePlayTimesOtherNumbersDecimal) {
-    const AsfValues read = ValuesOf(
+    const ReadResult read = ValuesOf(
         AsfHeader(AsfExtendedContent({{"Title", kAsfQword, Le64(37'250'000'000)}, // 3725 seconds
                                       {"WM/Year", kAsfDword, Le32(2009)},
                                       {"WM/Genre", kAsfWord, Le16(12)},
@@ -66,7 +68,7 @@ TEST(AsfValues, DurationBelowOneSecondShowsAsZeroButZeroIsSkipped) {
 }
 
 TEST(AsfValues, BinaryValuesAreReadAsText) {
-    const AsfValues read = ValuesOf(AsfHeader(
+    const ReadResult read = ValuesOf(AsfHeader(
         AsfExtendedContent({{"Description", kAsfBinary, Utf16z("as text") + "\x01\x02"}})));
     EXPECT_EQ(read.values, Values{"as text"});
 }

@@ -14,8 +14,8 @@ using Values = std::vector<std::string>;
 
 Values ValuesOf(const std::string& bytes) {
     MemorySource source(bytes);
-    auto file = riff::RiffFile::open(source);
-    return file ? AviValues(*file) : Values{"<not recognised>"};
+    const ReadResult read = ParseAvi(source, {9, false});
+    return read.recognised ? read.values : Values{"<not recognised>"};
 }
 
 Values ReadFile(const std::string& path, bool scanAll = false) {

@@ -1,4 +1,5 @@
 #include "platform/pe/pe_image.h"
+#include "platform/pe/version_info.h"
 #include "readers/exe_reader.h"
 #include "readers/registry.h"
 #include "temp_dir.h"
@@ -121,7 +122,7 @@ protected:
     }
     Values ReadBytes(const std::string& bytes) {
         MemorySource source(bytes);
-        return ReadExeValues(source, 9);
+        return ParseExe(source, {9, false}).values;
     }
 };
 
@@ -141,7 +142,9 @@ TEST_F(PackageTitleText, CutInsideAUtf8CharacterDropsThePartialCharacter) {
 TEST_F(ExeReaderTest, FileWithoutVersionResourceIsNotRecognised) {
     CExeReader plain(Copy("no_version.exe", "plain.exe"), false);
     EXPECT_FALSE(plain.isRecognized());
-    EXPECT_EQ(plain.versionInfoSize(), 0u);
+    const std::string plainBytes = Fixture("no_version.exe");
+    MemorySource plainSource(plainBytes);
+    EXPECT_EQ(pe::VersionInfoSize(plainSource), 0u);
     CExeReader text(dir.write("notes.exe", "MZ but nothing more"), false);
     EXPECT_FALSE(text.isRecognized());
     CExeReader empty(dir.write("empty.dll", ""), false);
@@ -150,7 +153,9 @@ TEST_F(ExeReaderTest, FileWithoutVersionResourceIsNotRecognised) {
 
 TEST_F(ExeReaderTest, ProbeReportsTheVersionBlockSize) {
     CExeReader reader(Copy("german.dll", "x.dll"), false);
-    EXPECT_GT(reader.versionInfoSize(), 52u + 6u); // at least a header and fixed info
+    const std::string bytes = Fixture("german.dll");
+    MemorySource source(bytes);
+    EXPECT_GT(pe::VersionInfoSize(source), 52u + 6u); // at least a header and fixed info
     EXPECT_EQ(std::string(reader.formatName()), "exe");
     EXPECT_TRUE(reader.values().empty()); // the probe reads no strings
 }

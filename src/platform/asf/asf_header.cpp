@@ -1,5 +1,6 @@
 #include "asf_header.h"
 
+#include "platform/read_failure.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -26,14 +27,22 @@ constexpr Guid kHeaderExtension = {0xB5, 0x03, 0xBF, 0x5F, 0x2E, 0xA9, 0xCF, 0x1
                                    0x8E, 0xE3, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
 constexpr Guid kMetadata = {0xEA, 0xCB, 0xF8, 0xC5, 0xAF, 0x5B, 0x77, 0x48,
                             0x84, 0x67, 0xAA, 0x8C, 0x44, 0xFA, 0x4C, 0xCA};
+constexpr Guid kStreamProperties = {0x91, 0x07, 0xDC, 0xB7, 0xB7, 0xA9, 0xCF, 0x11,
+                                    0x8E, 0xE6, 0x00, 0xC0, 0x0C, 0x20, 0x53, 0x65};
+constexpr Guid kVideoMedia = {0xC0, 0xEF, 0x19, 0xBC, 0x4D, 0x5B, 0xCF, 0x11,
+                              0xA8, 0xFD, 0x00, 0x80, 0x5F, 0x5C, 0x44, 0x2B};
 constexpr Guid kMetadataLibrary = {0x94, 0x1C, 0x23, 0x44, 0x98, 0x94, 0xD1, 0x49,
                                    0xA1, 0x41, 0x1D, 0x13, 0x4E, 0x45, 0x70, 0x54};
 
 constexpr uint64_t kObjectHeaderBytes = 24; // GUID and 64-bit size
 constexpr uint64_t kHeaderObjectBytes = 30; // plus object count and two reserved bytes
-// Reserved GUID, reserved word and data size before the extension's own objects.
-constexpr uint64_t kHeaderExtensionFields = 22;
+// Reserved GUID and reserved word, then the data size, before the extension's own objects.
+constexpr uint64_t kHeaderExtensionReserved = 18;
 constexpr uint64_t kFilePropertiesBytes = 104;
+// File properties fields, counted from the end of the object header.
+constexpr size_t kFilePlayDuration = 40;
+constexpr size_t kFilePreroll = 56;
+constexpr size_t kFileFlags = 64;
 constexpr uint32_t kBroadcastFlag = 1;
 constexpr uint64_t kUnitsPerMillisecond = 10000;
 
@@ -179,6 +188,8 @@ private:
         };
         if (id == kFileProperties)
             keepFirst(m_fileProperties);
+        else if (id == kStreamProperties)
+            noteStream(span);
         else if (id == kContentDescription)
             keepFirst(m_contentDescription);
         else if (id == kExtendedContentDescription)
@@ -191,10 +202,18 @@ private:
             walkHeaderExtension(span);
     }
 
+    // A stream properties object starts with its stream type.
+    void noteStream(const ObjectSpan& span) {
+        Cursor cursor(m_source, span.begin, span.end);
+        Guid type;
+        if (cursor.guid(type) && type == kVideoMedia)
+            m_header.m_hasVideo = true;
+    }
+
     void walkHeaderExtension(const ObjectSpan& span) {
         Cursor cursor(m_source, span.begin, span.end);
         uint32_t dataSize = 0;
-        if (!cursor.skip(kHeaderExtensionFields - 4) || !cursor.u32(dataSize))
+        if (!cursor.skip(kHeaderExtensionReserved) || !cursor.u32(dataSize))
             return;
         m_inExtension = true;
         walkObjects(cursor.position(),
@@ -286,9 +305,9 @@ private:
         Cursor cursor(m_source, span.begin, span.end);
         if (!cursor.bytes(kFilePropertiesBytes - kObjectHeaderBytes, fields))
             return;
-        const uint64_t playDuration = ReadLe64(fields.data() + 40);
-        const uint64_t prerollMs = ReadLe64(fields.data() + 56);
-        const uint32_t flags = ReadLe32(fields.data() + 64);
+        const uint64_t playDuration = ReadLe64(fields.data() + kFilePlayDuration);
+        const uint64_t prerollMs = ReadLe64(fields.data() + kFilePreroll);
+        const uint32_t flags = ReadLe32(fields.data() + kFileFlags);
         // A broadcast file does not know its duration.
         if (flags & kBroadcastFlag)
             return;
@@ -325,13 +344,20 @@ std::string Attribute::text() const {
     return Utf16LeToUtf8(value);
 }
 
-std::optional<AsfHeader> AsfHeader::read(ByteSource& source) {
+std::optional<AsfHeader> AsfHeader::read(ByteSource& source, const char** why) {
     Cursor cursor(source, 0, source.size());
     Guid id;
     uint64_t size = 0;
-    if (!cursor.guid(id) || id != kHeaderObject || !cursor.u64(size) || size < kHeaderObjectBytes ||
-        source.size() < kHeaderObjectBytes)
+    if (!cursor.guid(id) || id != kHeaderObject) {
+        if (why)
+            *why = failure::kNotThisFormat;
         return std::nullopt;
+    }
+    if (!cursor.u64(size) || size < kHeaderObjectBytes || source.size() < kHeaderObjectBytes) {
+        if (why)
+            *why = failure::kTruncatedHeader;
+        return std::nullopt;
+    }
     AsfHeader header;
     HeaderParser(source, header).parse(std::min(size, source.size()));
     return header;

@@ -41,8 +41,9 @@ struct Attribute {
 
 class AsfHeader {
 public:
-    // Null unless the source begins with an ASF header object.
-    static std::optional<AsfHeader> read(ByteSource& source);
+    // Null unless the source begins with an ASF header object; then why, when given,
+    // tells the cause (a text of platform/read_failure.h).
+    static std::optional<AsfHeader> read(ByteSource& source, const char** why = nullptr);
 
     // The file-level attribute of that name (names match exactly), or null. Where
     // several objects name the same attribute, the content description wins, then the
@@ -50,6 +51,8 @@ public:
     // "Duration" is the play duration less the preroll, in 100-ns units (a Qword).
     const Attribute* attributeByName(std::string_view name) const;
     const std::vector<Attribute>& attributes() const { return m_attributes; }
+    // Whether the header declares a video stream.
+    bool hasVideo() const { return m_hasVideo; }
 
 private:
     friend class HeaderParser;
@@ -57,6 +60,7 @@ private:
 
     std::vector<Attribute> m_attributes;
     size_t m_storedBytes = 0;
+    bool m_hasVideo = false;
 };
 
 } // namespace tressel::asf

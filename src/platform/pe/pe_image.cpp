@@ -1,5 +1,6 @@
 #include "pe_image.h"
 
+#include "platform/read_failure.h"
 #include "platform/text.h"
 
 #include <algorithm>
@@ -23,65 +24,115 @@ constexpr size_t kDirectoryEntrySize = 8;
 constexpr size_t kDataEntrySize = 16;
 constexpr uint32_t kSubdirectoryFlag = 0x80000000;
 
+// Field offsets, as the image format names them.
+constexpr size_t kDosNewHeaderOffset = 0x3C; // e_lfanew: where "PE\0\0" stands
+constexpr size_t kSignatureSize = 4;
+// In the file header (after the signature):
+constexpr size_t kCoffMachine = 0;
+constexpr size_t kCoffNumberOfSections = 2;
+constexpr size_t kCoffSizeOfOptionalHeader = 16;
+constexpr size_t kCoffCharacteristics = 18;
+// In the optional header; PE32+ drops BaseOfData and widens ImageBase and the stack and
+// heap sizes, which moves the directory count.
+constexpr size_t kOptMagic = 0;
+constexpr size_t kOptImageBase32 = 28;
+constexpr size_t kOptImageBase64 = 24;
+constexpr size_t kOptSubsystem = 68;
+constexpr size_t kOptNumberOfRvaAndSizes32 = 92;
+constexpr size_t kOptNumberOfRvaAndSizes64 = 108;
+constexpr size_t kNumberOfRvaAndSizesSize = 4;
+constexpr size_t kDataDirectorySize = 8;
+constexpr size_t kDataDirectoryRva = 0;
+constexpr size_t kDataDirectorySizeField = 4;
+// In a section header:
+constexpr size_t kSectionNameSize = 8;
+constexpr size_t kSectionVirtualSize = 8;
+constexpr size_t kSectionVirtualAddress = 12;
+constexpr size_t kSectionSizeOfRawData = 16;
+constexpr size_t kSectionPointerToRawData = 20;
+// In a resource directory header and a resource data entry:
+constexpr size_t kDirectoryNamedEntries = 12;
+constexpr size_t kDirectoryIdEntries = 14;
+constexpr size_t kDirectoryEntryName = 0;
+constexpr size_t kDirectoryEntryOffsetToData = 4;
+constexpr size_t kDataEntryRva = 0;
+constexpr size_t kDataEntrySizeField = 4;
+constexpr size_t kDataEntryCodePage = 8;
+
 Section SectionFrom(const unsigned char* header) {
     Section s;
     const auto* name = reinterpret_cast<const char*>(header);
-    s.name.assign(name, std::find(name, name + 8, '\0'));
-    s.virtualSize = ReadLe32(header + 8);
-    s.virtualAddress = ReadLe32(header + 12);
-    s.sizeOfRawData = ReadLe32(header + 16);
-    s.pointerToRawData = ReadLe32(header + 20);
+    s.name.assign(name, std::find(name, name + kSectionNameSize, '\0'));
+    s.virtualSize = ReadLe32(header + kSectionVirtualSize);
+    s.virtualAddress = ReadLe32(header + kSectionVirtualAddress);
+    s.sizeOfRawData = ReadLe32(header + kSectionSizeOfRawData);
+    s.pointerToRawData = ReadLe32(header + kSectionPointerToRawData);
     return s;
+}
+
+std::nullopt_t Fail(const char** why, const char* reason) {
+    if (why)
+        *why = reason;
+    return std::nullopt;
 }
 
 } // namespace
 
-std::optional<PeImage> PeImage::parse(ByteSource& source) {
+std::optional<PeImage> PeImage::parse(ByteSource& source, const char** why) {
     unsigned char dos[kDosHeaderSize];
-    if (!source.readExact(0, dos, sizeof dos) || dos[0] != 'M' || dos[1] != 'Z')
-        return std::nullopt;
-    const uint64_t peOffset = ReadLe32(dos + 0x3C);
+    if (source.read(0, 2) != "MZ")
+        return Fail(why, failure::kNotThisFormat);
+    if (!source.readExact(0, dos, sizeof dos))
+        return Fail(why, failure::kTruncatedHeader);
+    const uint64_t peOffset = ReadLe32(dos + kDosNewHeaderOffset);
 
-    unsigned char coff[4 + kCoffHeaderSize];
-    if (!source.readExact(peOffset, coff, sizeof coff) ||
-        std::string_view(reinterpret_cast<const char*>(coff), 4) != std::string_view("PE\0\0", 4))
-        return std::nullopt;
+    unsigned char coffBytes[kSignatureSize + kCoffHeaderSize];
+    if (!source.readExact(peOffset, coffBytes, sizeof coffBytes))
+        return Fail(why, failure::kTruncatedHeader);
+    // A DOS program, or another kind of new executable.
+    if (std::string_view(reinterpret_cast<const char*>(coffBytes), kSignatureSize) !=
+        std::string_view("PE\0\0", kSignatureSize))
+        return Fail(why, failure::kNotThisFormat);
+    const unsigned char* coff = coffBytes + kSignatureSize;
     PeImage image;
     image.m_fileSize = source.size();
-    image.m_machine = ReadLe16(coff + 4);
-    const uint16_t sectionCount = ReadLe16(coff + 6);
-    const uint16_t optionalSize = ReadLe16(coff + 20);
-    image.m_characteristics = ReadLe16(coff + 22);
+    image.m_machine = ReadLe16(coff + kCoffMachine);
+    const uint16_t sectionCount = ReadLe16(coff + kCoffNumberOfSections);
+    const uint16_t optionalSize = ReadLe16(coff + kCoffSizeOfOptionalHeader);
+    image.m_characteristics = ReadLe16(coff + kCoffCharacteristics);
     if (sectionCount > kMaxSections)
-        return std::nullopt;
+        return Fail(why, failure::kDamagedHeader);
 
     // The optional header is at most a few hundred bytes; its size field is 16 bits.
-    const uint64_t optionalOffset = peOffset + sizeof coff;
+    const uint64_t optionalOffset = peOffset + sizeof coffBytes;
     std::string optional = source.read(optionalOffset, optionalSize);
     if (optional.size() != optionalSize || optionalSize < 2)
-        return std::nullopt;
+        return Fail(why, failure::kTruncatedHeader);
     const auto* opt = reinterpret_cast<const unsigned char*>(optional.data());
-    const uint16_t magic = ReadLe16(opt);
+    const uint16_t magic = ReadLe16(opt + kOptMagic);
     if (magic != kMagicPe32 && magic != kMagicPe32Plus)
-        return std::nullopt;
+        return Fail(why, failure::kUnsupportedVersion);
     image.m_is64 = magic == kMagicPe32Plus;
-    const size_t countOffset = image.m_is64 ? 108 : 92;
-    const size_t directoriesOffset = countOffset + 4;
+    const size_t countOffset = image.m_is64 ? kOptNumberOfRvaAndSizes64 : kOptNumberOfRvaAndSizes32;
+    const size_t directoriesOffset = countOffset + kNumberOfRvaAndSizesSize;
     if (optionalSize < directoriesOffset)
-        return std::nullopt;
-    image.m_imageBase = image.m_is64 ? ReadLe64(opt + 24) : ReadLe32(opt + 28);
-    const size_t room = (optionalSize - directoriesOffset) / 8;
+        return Fail(why, failure::kTruncatedHeader);
+    image.m_imageBase =
+        image.m_is64 ? ReadLe64(opt + kOptImageBase64) : ReadLe32(opt + kOptImageBase32);
+    image.m_subsystem = ReadLe16(opt + kOptSubsystem);
+    const size_t room = (optionalSize - directoriesOffset) / kDataDirectorySize;
     const size_t directoryCount =
         std::min<size_t>({ReadLe32(opt + countOffset), room, kMaxDataDirectories});
     for (size_t i = 0; i < directoryCount; ++i) {
-        const unsigned char* d = opt + directoriesOffset + 8 * i;
-        image.m_directories.push_back({ReadLe32(d), ReadLe32(d + 4)});
+        const unsigned char* d = opt + directoriesOffset + kDataDirectorySize * i;
+        image.m_directories.push_back(
+            {ReadLe32(d + kDataDirectoryRva), ReadLe32(d + kDataDirectorySizeField)});
     }
 
     const uint64_t tableOffset = optionalOffset + optionalSize;
     const std::string table = source.read(tableOffset, sectionCount * kSectionHeaderSize);
     if (table.size() != sectionCount * kSectionHeaderSize)
-        return std::nullopt;
+        return Fail(why, failure::kTruncatedHeader);
     for (uint16_t i = 0; i < sectionCount; ++i) {
         const auto* header =
             reinterpret_cast<const unsigned char*>(table.data()) + i * kSectionHeaderSize;
@@ -141,8 +192,8 @@ std::optional<uint32_t> PeImage::findDirectoryEntry(ByteSource& source, uint32_t
     unsigned char header[kDirectoryHeaderSize];
     if (!at || !source.readExact(*at, header, sizeof header))
         return std::nullopt;
-    const uint32_t named = ReadLe16(header + 12);
-    const uint32_t total = named + ReadLe16(header + 14);
+    const uint32_t named = ReadLe16(header + kDirectoryNamedEntries);
+    const uint32_t total = named + ReadLe16(header + kDirectoryIdEntries);
     if (total == 0 || total > kMaxDirectoryEntries)
         return std::nullopt;
     const std::string entries =
@@ -150,8 +201,8 @@ std::optional<uint32_t> PeImage::findDirectoryEntry(ByteSource& source, uint32_t
     const uint32_t complete = static_cast<uint32_t>(entries.size() / kDirectoryEntrySize);
     for (uint32_t i = 0; i < complete; ++i) {
         const char* entry = entries.data() + i * kDirectoryEntrySize;
-        const uint32_t nameField = ReadLe32(entry);
-        const uint32_t data = ReadLe32(entry + 4);
+        const uint32_t nameField = ReadLe32(entry + kDirectoryEntryName);
+        const uint32_t data = ReadLe32(entry + kDirectoryEntryOffsetToData);
         if (!key)
             return data;
         const bool isName = (nameField & kSubdirectoryFlag) != 0;
@@ -184,9 +235,9 @@ std::optional<Resource> PeImage::findResource(ByteSource& source, ResourceKey ty
         return std::nullopt;
     Resource resource;
     resource.dataEntryOffset = *entryOffset;
-    resource.dataRva = ReadLe32(entry);
-    resource.size = ReadLe32(entry + 4);
-    resource.codePage = ReadLe32(entry + 8);
+    resource.dataRva = ReadLe32(entry + kDataEntryRva);
+    resource.size = ReadLe32(entry + kDataEntrySizeField);
+    resource.codePage = ReadLe32(entry + kDataEntryCodePage);
     const std::optional<uint64_t> dataOffset = rvaToFileOffset(resource.dataRva);
     if (!dataOffset || *dataOffset > m_fileSize || resource.size > m_fileSize - *dataOffset)
         return std::nullopt;

@@ -19,6 +19,10 @@ namespace tressel::pe {
 inline constexpr uint16_t kResourceTypeRcData = 10;
 inline constexpr uint16_t kResourceTypeVersion = 16;
 inline constexpr uint16_t kVersionResourceId = 1;
+// File header characteristics: the image is a library.
+inline constexpr uint16_t kImageFileDll = 0x2000;
+// Optional header subsystem of drivers and other native programs.
+inline constexpr uint16_t kSubsystemNative = 1;
 
 struct Section {
     std::string name; // up to eight bytes, as stored
@@ -57,11 +61,13 @@ private:
 
 class PeImage {
 public:
-    // The parsed headers, or nullopt when the bytes are not a PE32 / PE32+ image.
-    static std::optional<PeImage> parse(ByteSource& source);
+    // The parsed headers, or nullopt when the bytes are not a PE32 / PE32+ image; then
+    // why, when given, tells the cause (a text of platform/read_failure.h).
+    static std::optional<PeImage> parse(ByteSource& source, const char** why = nullptr);
 
     bool is64() const { return m_is64; }
-    bool isDll() const { return (m_characteristics & 0x2000) != 0; }
+    bool isDll() const { return (m_characteristics & kImageFileDll) != 0; }
+    uint16_t subsystem() const { return m_subsystem; }
     uint16_t machine() const { return m_machine; }
     uint64_t imageBase() const { return m_imageBase; }
     uint64_t fileSize() const { return m_fileSize; }
@@ -97,6 +103,7 @@ private:
     bool m_is64 = false;
     uint16_t m_machine = 0;
     uint16_t m_characteristics = 0;
+    uint16_t m_subsystem = 0;
     uint64_t m_imageBase = 0;
     uint64_t m_fileSize = 0;
     std::vector<Section> m_sections;

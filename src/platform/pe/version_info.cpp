@@ -11,6 +11,9 @@ namespace tressel::pe {
 namespace {
 
 constexpr size_t kNodeHeaderSize = 6; // wLength, wValueLength, wType
+constexpr size_t kNodeLength = 0;
+constexpr size_t kNodeValueLength = 2;
+constexpr size_t kNodeType = 4;
 constexpr uint16_t kTextValue = 1;
 
 size_t AlignTo4(size_t offset) {
@@ -33,9 +36,9 @@ struct Node {
 std::optional<Node> ReadNode(std::string_view block, size_t offset, size_t limit) {
     if (offset > limit || limit - offset < kNodeHeaderSize)
         return std::nullopt;
-    const uint16_t length = ReadLe16(block.data() + offset);
-    const uint16_t valueLength = ReadLe16(block.data() + offset + 2);
-    const uint16_t type = ReadLe16(block.data() + offset + 4);
+    const uint16_t length = ReadLe16(block.data() + offset + kNodeLength);
+    const uint16_t valueLength = ReadLe16(block.data() + offset + kNodeValueLength);
+    const uint16_t type = ReadLe16(block.data() + offset + kNodeType);
     if (length < kNodeHeaderSize)
         return std::nullopt;
     Node node;
@@ -133,13 +136,23 @@ std::string TableKey(uint16_t language, uint16_t codePage) {
     return key;
 }
 
+std::optional<Resource> FindVersionResource(const PeImage& image, ByteSource& source) {
+    return image.findResource(source, kResourceTypeVersion, kVersionResourceId);
+}
+
+std::optional<std::string> ReadVersionBlock(ByteSource& source, const Resource& resource) {
+    if (resource.size == 0)
+        return std::nullopt;
+    return ReadResource(source, resource, kMaxVersionBlockSize);
+}
+
 namespace {
 
 std::optional<Resource> FindVersionResource(ByteSource& source) {
     const std::optional<PeImage> image = PeImage::parse(source);
     if (!image)
         return std::nullopt;
-    return image->findResource(source, kResourceTypeVersion, kVersionResourceId);
+    return FindVersionResource(*image, source);
 }
 
 } // namespace
@@ -151,9 +164,7 @@ uint32_t VersionInfoSize(ByteSource& source) {
 
 std::optional<std::string> ReadVersionBlock(ByteSource& source) {
     const std::optional<Resource> resource = FindVersionResource(source);
-    if (!resource || resource->size == 0)
-        return std::nullopt;
-    return ReadResource(source, *resource, kMaxVersionBlockSize);
+    return resource ? ReadVersionBlock(source, *resource) : std::nullopt;
 }
 
 } // namespace tressel::pe

@@ -49,6 +49,14 @@ private:
 // "040904e4": a table key as the version functions build it, lower-case hexadecimal.
 std::string TableKey(uint16_t language, uint16_t codePage);
 
+class PeImage;
+struct Resource;
+
+// The version resource of an image already parsed, and its block (at most
+// kMaxVersionBlockSize bytes; nullopt when the resource is empty).
+std::optional<Resource> FindVersionResource(const PeImage& image, ByteSource& source);
+std::optional<std::string> ReadVersionBlock(ByteSource& source, const Resource& resource);
+
 // The size of the file's version-information block (0 when it has none), and the
 // block itself (at most kMaxVersionBlockSize bytes), read from a PE image.
 uint32_t VersionInfoSize(ByteSource& source);

@@ -1,5 +1,7 @@
 #include "riff_file.h"
 
+#include "platform/read_failure.h"
+
 #include <algorithm>
 
 namespace tressel::riff {
@@ -27,13 +29,34 @@ constexpr size_t kBitmapHeaderMinBytes = 12;
 // A wave format header up to nBlockAlign.
 constexpr size_t kWaveFormatMinBytes = 14;
 
+// Chunk header: four-byte id, 32-bit size, and for RIFF and LIST the list type.
+constexpr size_t kChunkHeaderBytes = 8;
+constexpr size_t kChunkSizeField = 4;
+constexpr size_t kListTypeBytes = 4;
+// The RIFF form type follows the file's chunk header.
+constexpr uint64_t kFormTypeOffset = 8;
+// Stream header (AVISTREAMHEADER) fields.
+constexpr size_t kStrhType = 0;
+constexpr size_t kStrhScale = 20;
+constexpr size_t kStrhRate = 24;
+constexpr size_t kStrhLength = 32;
+constexpr size_t kStrhFrameLeft = 48;
+constexpr size_t kStrhFrameTop = 50;
+constexpr size_t kStrhFrameRight = 52;
+constexpr size_t kStrhFrameBottom = 54;
+// Bitmap header (BITMAPINFOHEADER) fields.
+constexpr size_t kBitmapWidth = 4;
+constexpr size_t kBitmapHeight = 8;
+// Wave format (WAVEFORMATEX) fields.
+constexpr size_t kWaveAvgBytesPerSec = 8;
+
 bool IsListChunk(const Chunk& chunk, uint32_t listType) {
     return chunk.id == kList && chunk.listType == listType;
 }
 
 // The sub-chunks of a LIST chunk start after its list type.
 uint64_t ListBegin(const Chunk& list) {
-    return list.dataOffset + 4;
+    return list.dataOffset + kListTypeBytes;
 }
 uint64_t ChunkEnd(const Chunk& chunk) {
     return chunk.dataOffset + chunk.size;
@@ -58,15 +81,15 @@ int32_t AbsoluteHeight(int32_t height) {
 bool ReadStreamHeader(const std::string& header, StreamInfo& info) {
     if (header.size() < kStreamHeaderMinBytes)
         return false;
-    info.type = ReadLe32(header.data());
-    info.scale = ReadLe32(header.data() + 20);
-    info.rate = ReadLe32(header.data() + 24);
-    info.length = ReadLe32(header.data() + 32);
+    info.type = ReadLe32(header.data() + kStrhType);
+    info.scale = ReadLe32(header.data() + kStrhScale);
+    info.rate = ReadLe32(header.data() + kStrhRate);
+    info.length = ReadLe32(header.data() + kStrhLength);
     if (header.size() >= kStreamHeaderFullBytes) {
-        info.frame.left = SignedLe16(header.data() + 48);
-        info.frame.top = SignedLe16(header.data() + 50);
-        info.frame.right = SignedLe16(header.data() + 52);
-        info.frame.bottom = SignedLe16(header.data() + 54);
+        info.frame.left = SignedLe16(header.data() + kStrhFrameLeft);
+        info.frame.top = SignedLe16(header.data() + kStrhFrameTop);
+        info.frame.right = SignedLe16(header.data() + kStrhFrameRight);
+        info.frame.bottom = SignedLe16(header.data() + kStrhFrameBottom);
     }
     return true;
 }
@@ -76,8 +99,8 @@ bool ReadStreamHeader(const std::string& header, StreamInfo& info) {
 void FrameFromBitmapHeader(const std::string& format, StreamInfo& info) {
     if (format.size() < kBitmapHeaderMinBytes)
         return;
-    info.frame = {0, 0, static_cast<int32_t>(ReadLe32(format.data() + 4)),
-                  AbsoluteHeight(static_cast<int32_t>(ReadLe32(format.data() + 8)))};
+    info.frame = {0, 0, static_cast<int32_t>(ReadLe32(format.data() + kBitmapWidth)),
+                  AbsoluteHeight(static_cast<int32_t>(ReadLe32(format.data() + kBitmapHeight)))};
 }
 
 std::string NameUpToNul(std::string bytes) {
@@ -89,35 +112,43 @@ std::string NameUpToNul(std::string bytes) {
 
 bool ReadChunkHeader(ByteSource& source, uint64_t offset, uint64_t end, Chunk& chunk,
                      uint64_t& next) {
-    char header[12];
-    if (end < 8 || offset > end - 8 || !source.readExact(offset, header, 8))
+    char header[kChunkHeaderBytes + kListTypeBytes];
+    if (end < kChunkHeaderBytes || offset > end - kChunkHeaderBytes ||
+        !source.readExact(offset, header, kChunkHeaderBytes))
         return false;
     chunk.id = ReadLe32(header);
-    const uint32_t declared = ReadLe32(header + 4);
-    chunk.dataOffset = offset + 8;
+    const uint32_t declared = ReadLe32(header + kChunkSizeField);
+    chunk.dataOffset = offset + kChunkHeaderBytes;
     chunk.size = std::min<uint64_t>(declared, end - chunk.dataOffset);
     chunk.listType = 0;
-    if ((chunk.id == kRiff || chunk.id == kList) && chunk.size >= 4 &&
-        source.readExact(chunk.dataOffset, header + 8, 4))
-        chunk.listType = ReadLe32(header + 8);
+    if ((chunk.id == kRiff || chunk.id == kList) && chunk.size >= kListTypeBytes &&
+        source.readExact(chunk.dataOffset, header + kChunkHeaderBytes, kListTypeBytes))
+        chunk.listType = ReadLe32(header + kChunkHeaderBytes);
     // Chunks are padded to an even size; one whose size runs past the end ends the walk.
     const uint64_t padded = uint64_t(declared) + (declared & 1);
     next = padded <= end - chunk.dataOffset ? chunk.dataOffset + padded : end;
     return true;
 }
 
-std::optional<RiffFile> RiffFile::open(ByteSource& source) {
+std::optional<RiffFile> RiffFile::open(ByteSource& source, const char** why) {
+    auto fail = [&](const char* reason) {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
     Chunk riff;
     uint64_t ignored = 0;
-    char form[4];
+    char form[kListTypeBytes];
+    if (source.read(0, 4) != "RIFF")
+        return fail(failure::kNotThisFormat);
     // The form type is read whatever the RIFF size says: a file still being written
     // may give 0 there.
-    if (!ReadChunkHeader(source, 0, source.size(), riff, ignored) || riff.id != kRiff ||
-        !source.readExact(8, form, sizeof form))
-        return std::nullopt;
+    if (!ReadChunkHeader(source, 0, source.size(), riff, ignored) ||
+        !source.readExact(kFormTypeOffset, form, sizeof form))
+        return fail(failure::kTruncatedHeader);
     const uint32_t formType = ReadLe32(form);
     if (formType != kFormAvi && formType != kFormWave)
-        return std::nullopt;
+        return fail(failure::kNotThisFormat);
     RiffFile file(source, formType == kFormAvi ? Form::Avi : Form::Wave);
     // Without a usable size, the chunks run to the end of the file.
     const uint64_t end = riff.size > 4 ? ChunkEnd(riff) : source.size();
@@ -139,7 +170,7 @@ std::optional<RiffFile> RiffFile::open(ByteSource& source) {
     if (file.m_form == Form::Wave)
         return file;
     if (!file.m_headerList)
-        return std::nullopt;
+        return fail(failure::kDamagedHeader);
     // Some writers put the INFO list inside the header list.
     if (!file.m_info)
         ForEachChunk(source, ListBegin(*file.m_headerList), ChunkEnd(*file.m_headerList),
@@ -152,7 +183,7 @@ std::optional<RiffFile> RiffFile::open(ByteSource& source) {
 }
 
 std::optional<std::string> RiffFile::readInfoList(size_t maxBytes) const {
-    if (!m_info || m_info->size < 4)
+    if (!m_info || m_info->size < kListTypeBytes)
         return std::nullopt;
     return ReadChunkData(*m_source, *m_info, maxBytes);
 }
@@ -208,7 +239,7 @@ std::optional<StreamInfo> RiffFile::waveAudioStream() const {
     StreamInfo info;
     info.type = kStreamAudio;
     info.scale = 1;
-    info.rate = ReadLe32(format.data() + 8);
+    info.rate = ReadLe32(format.data() + kWaveAvgBytesPerSec);
     info.length = m_data ? static_cast<uint32_t>(m_data->size) : 0;
     return info;
 }

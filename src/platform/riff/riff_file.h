@@ -61,8 +61,9 @@ struct Chunk {
 class RiffFile {
 public:
     // Null unless the source holds a RIFF AVI file with a header list, or a RIFF WAVE
-    // file. The source must outlive the result.
-    static std::optional<RiffFile> open(ByteSource& source);
+    // file; then why, when given, tells the cause (a text of platform/read_failure.h).
+    // The source must outlive the result.
+    static std::optional<RiffFile> open(ByteSource& source, const char** why = nullptr);
 
     Form form() const { return m_form; }
     // The data of the file-level LIST INFO chunk (its list type followed by its

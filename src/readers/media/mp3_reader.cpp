@@ -22,6 +22,8 @@ constexpr size_t kMaxUnsyncTagBytes = 256 * 1024;
 
 enum Slot { kTitle, kArtist, kYear, kAlbum, kCopyright, kSlotCount };
 using Slots = std::array<std::string, kSlotCount>;
+constexpr std::array<const char*, kSlotCount> kSlotLabels = {"Title", "Artist", "Year", "Album",
+                                                             "Copyright"};
 
 uint32_t SyncSafe32(const unsigned char* p) {
     return uint32_t(p[0] & 0x7F) << 21 | uint32_t(p[1] & 0x7F) << 14 | uint32_t(p[2] & 0x7F) << 7 |
@@ -245,12 +247,12 @@ void WalkFrames(ByteSource& source, const Id3v2Tag& tag, Slots& slots) {
         .walk(std::min(FirstFrameOffset(source, tag, kId3v2HeaderSize), tag.end), tag.end, slots);
 }
 
-void AppendId3v2Values(const Slots& slots, std::vector<std::string>& values) {
+void AddId3v2Values(const Slots& slots, ReadResult& result) {
     if (!slots[kTitle].empty() && !slots[kArtist].empty())
-        values.push_back(ArtistDashTitle(slots[kArtist], slots[kTitle]));
-    for (const auto& text : slots)
-        if (!text.empty())
-            values.push_back(text);
+        result.add("Artist - Title", ArtistDashTitle(slots[kArtist], slots[kTitle]));
+    for (size_t slot = 0; slot < slots.size(); ++slot)
+        if (!slots[slot].empty())
+            result.add(kSlotLabels[slot], slots[slot]);
 }
 
 std::string TrimTrailingBlanks(std::string text) {
@@ -264,7 +266,7 @@ std::string Id3v1Field(std::string_view record, size_t offset, size_t width) {
     return TrimTrailingBlanks(TagText(record.substr(offset, width)));
 }
 
-bool AppendId3v1Values(ByteSource& source, uint64_t v2End, std::vector<std::string>& values) {
+bool AddId3v1Values(ByteSource& source, uint64_t v2End, ReadResult& result) {
     const uint64_t size = source.size();
     // The trailer lies after the ID3v2 tag, never inside it.
     if (size < kId3v1Size || size - kId3v1Size < v2End)
@@ -274,33 +276,36 @@ bool AppendId3v1Values(ByteSource& source, uint64_t v2End, std::vector<std::stri
         return false;
     const std::string artist = Id3v1Field(record, 33, 30);
     const std::string title = TagText(std::string_view(record).substr(3, 30));
-    values.push_back(artist.empty() ? title : ArtistDashTitle(artist, title));
-    values.push_back(Id3v1Field(record, 63, 30)); // album
-    values.push_back(Id3v1Field(record, 93, 4));  // year
-    values.push_back(Id3v1Field(record, 97, 30)); // comment (a v1.1 track number follows a NUL)
+    if (artist.empty())
+        result.add("Title", title);
+    else
+        result.add("Artist - Title", ArtistDashTitle(artist, title));
+    result.add("Album", Id3v1Field(record, 63, 30));
+    result.add("Year", Id3v1Field(record, 93, 4));
+    // A v1.1 track number follows a NUL in the comment's place.
+    result.add("Comment", Id3v1Field(record, 97, 30));
     return true;
 }
 
 } // namespace
 
-TagReading ReadMp3Tags(ByteSource& source) {
-    TagReading reading;
+ReadResult ParseMp3(ByteSource& source, const ReadRequest&) {
+    ReadResult result(kMp3Format.name);
     uint64_t v2End = 0;
+    bool tagged = false;
     if (const std::optional<Id3v2Tag> tag = ReadId3v2Header(source)) {
-        reading.recognised = true;
+        tagged = true;
         v2End = tag->end;
         Slots slots;
         WalkFrames(source, *tag, slots);
-        AppendId3v2Values(slots, reading.values);
+        AddId3v2Values(slots, result);
     }
-    if (AppendId3v1Values(source, v2End, reading.values))
-        reading.recognised = true;
-    return reading;
-}
-
-CMp3Reader::CMp3Reader(const std::string& path, bool scanAll) : CTagReader(path) {
-    if (passesExtensionFilter(scanAll))
-        readTags(&ReadMp3Tags);
+    if (AddId3v1Values(source, v2End, result))
+        tagged = true;
+    if (!tagged)
+        return result.refuse(kNoId3Tag);
+    result.accept("mp3");
+    return result;
 }
 
 } // namespace tressel

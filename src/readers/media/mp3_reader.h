@@ -7,16 +7,18 @@
 
 namespace tressel {
 
+inline constexpr char kNoId3Tag[] = "no ID3 tag";
+
 // Values: "artist - title" when both are known, then title, artist, year, album and
 // copyright from ID3v2 (each when present); then from ID3v1 "artist - title" (or the
 // title alone), album, year and comment.
-TagReading ReadMp3Tags(ByteSource& source);
+ReadResult ParseMp3(ByteSource& source, const ReadRequest& request);
 
-class CMp3Reader final : public CTagReader {
+inline constexpr ReaderFormat kMp3Format{"mp3", "mp3", &ParseMp3};
+
+class CMp3Reader final : public CFileReader {
 public:
-    CMp3Reader(const std::string& path, bool scanAll);
-    const char* extensions() const override { return "mp3"; }
-    const char* formatName() const override { return "mp3"; }
+    CMp3Reader(const std::string& path, bool scanAll) : CFileReader(kMp3Format, path, scanAll) {}
 };
 
 } // namespace tressel

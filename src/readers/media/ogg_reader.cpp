@@ -1,5 +1,6 @@
 #include "ogg_reader.h"
 
+#include "platform/read_failure.h"
 #include "platform/text.h"
 
 #include <array>
@@ -16,6 +17,8 @@ constexpr size_t kWindowSize = 1023;
 
 constexpr std::array<std::string_view, 5> kFieldNames = {"TITLE", "ARTIST", "ALBUM", "DATE",
                                                          "COMMENT"};
+constexpr std::array<const char*, kFieldNames.size()> kFieldLabels = {"Title", "Artist", "Album",
+                                                                      "Date", "Comment"};
 
 // The packet signatures after which a comment header's body (vendor, then fields) starts.
 constexpr std::array<std::string_view, 3> kCommentSignatures = {
@@ -58,24 +61,24 @@ int FieldIndex(std::string_view name) {
 
 } // namespace
 
-TagReading ReadOggTags(ByteSource& source) {
-    TagReading reading;
+ReadResult ParseOgg(ByteSource& source, const ReadRequest&) {
+    ReadResult result(kOggFormat.name);
     if (source.read(0, 3) != "Ogg")
-        return reading;
-    reading.recognised = true;
+        return result.refuse(failure::kNotThisFormat);
+    result.accept("ogg");
     const std::string window = source.read(kWindowOffset, kWindowSize);
     const std::optional<size_t> body = CommentBodyOffset(window);
     if (!body)
-        return reading;
+        return result;
 
     size_t pos = *body;
     uint32_t vendorLength = 0;
     uint32_t count = 0;
     if (!TakeLength(window, pos, vendorLength))
-        return reading;
+        return result;
     TakeField(window, pos, vendorLength);
     if (!TakeLength(window, pos, count))
-        return reading;
+        return result;
     std::array<std::optional<std::string>, kFieldNames.size()> found;
     uint32_t length = 0;
     // Each field costs at least its 4-byte length, so the window bounds the loop.
@@ -88,15 +91,10 @@ TagReading ReadOggTags(ByteSource& source) {
         if (index >= 0 && !found[static_cast<size_t>(index)])
             found[static_cast<size_t>(index)] = TagText(field.substr(equals + 1));
     }
-    for (auto& value : found)
-        if (value)
-            reading.values.push_back(std::move(*value));
-    return reading;
-}
-
-COggReader::COggReader(const std::string& path, bool scanAll) : CTagReader(path) {
-    if (passesExtensionFilter(scanAll))
-        readTags(&ReadOggTags);
+    for (size_t i = 0; i < found.size(); ++i)
+        if (found[i])
+            result.add(kFieldLabels[i], std::move(*found[i]));
+    return result;
 }
 
 } // namespace tressel

@@ -9,13 +9,13 @@ namespace tressel {
 
 // Any file that starts with "Ogg" is ours. Values: the TITLE, ARTIST, ALBUM, DATE and
 // COMMENT fields, in that order, each when present (names compared without case).
-TagReading ReadOggTags(ByteSource& source);
+ReadResult ParseOgg(ByteSource& source, const ReadRequest& request);
 
-class COggReader final : public CTagReader {
+inline constexpr ReaderFormat kOggFormat{"ogg", "ogg", &ParseOgg};
+
+class COggReader final : public CFileReader {
 public:
-    COggReader(const std::string& path, bool scanAll);
-    const char* extensions() const override { return "ogg"; }
-    const char* formatName() const override { return "ogg"; }
+    COggReader(const std::string& path, bool scanAll) : CFileReader(kOggFormat, path, scanAll) {}
 };
 
 } // namespace tressel

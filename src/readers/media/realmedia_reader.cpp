@@ -15,6 +15,7 @@ constexpr size_t kLateMarker = 824;
 constexpr size_t kWindowOverlap = 3;
 
 constexpr std::string_view kContentMarker = "CONT";
+constexpr std::string_view kRealAudioSignature = ".ra\xFD";
 constexpr std::string_view kCreationDate = "Creation Date";
 // From the property name to its value's length byte: 4-byte type, 2-byte length.
 constexpr size_t kCreationDateLengthOffset = 18;
@@ -34,27 +35,26 @@ std::optional<std::string> TakeString(std::string_view window, size_t& pos) {
     return text;
 }
 
-void ReadContentDescription(std::string_view window, size_t marker,
-                            std::vector<std::string>& values) {
+void ReadContentDescription(std::string_view window, size_t marker, ReadResult& result) {
     size_t pos = marker + kFirstStringOffset;
     const std::optional<std::string> title = TakeString(window, pos);
     if (!title)
         return;
     const std::optional<std::string> author = TakeString(window, pos);
     if (author && !title->empty() && !author->empty())
-        values.push_back(ArtistDashTitle(*author, *title));
+        result.add("Author - Title", ArtistDashTitle(*author, *title));
     if (!title->empty())
-        values.push_back(*title);
+        result.add("Title", *title);
     if (!author)
         return;
     if (!author->empty())
-        values.push_back(*author);
-    for (int i = 0; i < 2; ++i) { // copyright, then comment
+        result.add("Author", *author);
+    for (const char* label : {"Copyright", "Comment"}) {
         const std::optional<std::string> text = TakeString(window, pos);
         if (!text)
             return;
         if (!text->empty())
-            values.push_back(*text);
+            result.add(label, *text);
     }
 }
 
@@ -71,8 +71,8 @@ std::optional<std::string> FindCreationDate(std::string_view window) {
 
 } // namespace
 
-TagReading ReadRealMediaTags(ByteSource& source) {
-    TagReading reading;
+ReadResult ParseRealMedia(ByteSource& source, const ReadRequest&) {
+    ReadResult result(kRealMediaFormat.name);
     std::optional<std::string> creationDate;
     uint64_t start = 0;
     for (int i = 0; i < kMaxWindows; ++i) {
@@ -89,19 +89,17 @@ TagReading ReadRealMediaTags(ByteSource& source) {
         } else if (marker >= kLateMarker) {
             start += marker;
         } else {
-            ReadContentDescription(window, marker, reading.values);
+            ReadContentDescription(window, marker, result);
             break;
         }
     }
     if (creationDate)
-        reading.values.push_back(std::move(*creationDate));
-    reading.recognised = !reading.values.empty();
-    return reading;
-}
-
-CRealMediaReader::CRealMediaReader(const std::string& path, bool scanAll) : CTagReader(path) {
-    if (passesExtensionFilter(scanAll))
-        readTags(&ReadRealMediaTags);
+        result.add("Creation date", std::move(*creationDate));
+    if (result.values.empty())
+        return result.refuse(kNoContentDescription);
+    // Audio-only files carry the older RealAudio signature.
+    result.accept(source.read(0, kRealAudioSignature.size()) == kRealAudioSignature ? "ra" : "rm");
+    return result;
 }
 
 } // namespace tressel

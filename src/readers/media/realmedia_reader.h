@@ -7,15 +7,20 @@
 
 namespace tressel {
 
+inline constexpr char kNoContentDescription[] = "no content description";
+
 // Values: "author - title" when both are known, then title, author, copyright and
 // comment (each when not empty), then the creation date. Recognised when any was found.
-TagReading ReadRealMediaTags(ByteSource& source);
+// Extension "ra" for a RealAudio file, else "rm".
+ReadResult ParseRealMedia(ByteSource& source, const ReadRequest& request);
 
-class CRealMediaReader final : public CTagReader {
+inline constexpr ReaderFormat kRealMediaFormat{"rm", "rm;ra;ram;rv;rmm;rmd;rmj;rnx;rmx;rpm",
+                                               &ParseRealMedia};
+
+class CRealMediaReader final : public CFileReader {
 public:
-    CRealMediaReader(const std::string& path, bool scanAll);
-    const char* extensions() const override { return "rm;ra;ram;rv;rmm;rmd;rmj;rnx;rmx;rpm"; }
-    const char* formatName() const override { return "rm"; }
+    CRealMediaReader(const std::string& path, bool scanAll)
+        : CFileReader(kRealMediaFormat, path, scanAll) {}
 };
 
 } // namespace tressel

@@ -15,14 +15,4 @@ std::string ArtistDashTitle(std::string_view artist, std::string_view title) {
     return combined;
 }
 
-void CTagReader::readTags(TagParser parse) {
-    std::unique_ptr<FileSource> file = FileSource::open(m_path);
-    if (!file)
-        return;
-    TagReading reading = parse(*file);
-    for (std::string& value : reading.values)
-        appendValue(std::move(value));
-    setRecognized(reading.recognised);
-}
-
 } // namespace tressel

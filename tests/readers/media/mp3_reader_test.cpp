@@ -16,9 +16,9 @@ using Values = std::vector<std::string>;
 // A few bytes of MPEG audio after the tags, as in a real file.
 const std::string kAudio = std::string("\xFF\xFB\x90\x64") + std::string(400, '\x55');
 
-TagReading Read(const std::string& bytes) {
+ReadResult Read(const std::string& bytes) {
     MemorySource source(bytes);
-    return ReadMp3Tags(source);
+    return ParseMp3(source, {});
 }
 
 Values ValuesOf(const std::string& bytes) {
@@ -75,7 +75,7 @@ TEST(Mp3Reader, ArtistAndTitleCombineAheadOfTheSeparateValues) {
     // The artist alone: no combined value.
     EXPECT_EQ(ValuesOf(Id3Tag(3, Id3Text(3, "TPE1", "Band")) + kAudio), Values{"Band"});
     // An ID3v2 tag without any frame we show is still an MP3.
-    const TagReading empty = Read(Id3Tag(3, Id3Text(3, "TCON", "Rock"), 0, 64) + kAudio);
+    const ReadResult empty = Read(Id3Tag(3, Id3Text(3, "TCON", "Rock"), 0, 64) + kAudio);
     EXPECT_TRUE(empty.recognised);
     EXPECT_TRUE(empty.values.empty());
 }
@@ -134,7 +134,7 @@ TEST(Mp3Reader, CoverPictureAheadOfTheTextIsSkippedNotRead) {
     const std::string frames =
         Id3Frame(3, "APIC", picture) + Id3Text(3, "TIT2", "Song") + Id3Text(3, "TPE1", "Band");
     test::CountingSource source(Id3Tag(3, frames, 0, 2048) + kAudio);
-    const TagReading reading = ReadMp3Tags(source);
+    const ReadResult reading = ParseMp3(source, {});
     EXPECT_EQ(reading.values, (Values{"Band - Song", "Song", "Band"}));
     EXPECT_LT(source.bytesRead, 4096u);
 }
@@ -180,7 +180,7 @@ TEST(Mp3Reader, DamagedTagsGiveWhatIsSoundAndNeverOverrun) {
     // A tag size beyond the end of the file is cut to the file.
     std::string truncated = Id3Tag(3, good + Id3Text(3, "TPE1", "Band"));
     truncated.resize(truncated.size() - 2);
-    const TagReading cut = Read(truncated);
+    const ReadResult cut = Read(truncated);
     EXPECT_TRUE(cut.recognised);
     EXPECT_EQ(cut.values, Values{"Song"});
     // Junk where a frame id belongs ends the walk.

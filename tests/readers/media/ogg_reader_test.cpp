@@ -24,9 +24,9 @@ std::string OggWithComments(const std::vector<std::string>& fields,
     return bytes + std::string(3000, '\x05'); // setup header and audio
 }
 
-TagReading Read(const std::string& bytes) {
+ReadResult Read(const std::string& bytes) {
     MemorySource source(bytes);
-    return ReadOggTags(source);
+    return ParseOgg(source, {});
 }
 
 TEST(OggReader, FileEncodedByOggencWithLowerCaseNames) {
@@ -37,7 +37,7 @@ TEST(OggReader, FileEncodedByOggencWithLowerCaseNames) {
 }
 
 TEST(OggReader, NamesMatchWithoutCaseAndValuesComeInColumnOrder) {
-    const TagReading reading = Read(OggWithComments(
+    const ReadResult reading = Read(OggWithComments(
         {"comment=Nice", "Date=2001", "ALBUM=Album", "artist=Band", "TiTlE=Song", "GENRE=Pop"}));
     EXPECT_TRUE(reading.recognised);
     EXPECT_EQ(reading.values, (Values{"Song", "Band", "Album", "2001", "Nice"}));
@@ -59,7 +59,7 @@ TEST(OggReader, OpusAndTheoraCommentHeadersAreReadToo) {
 }
 
 TEST(OggReader, AnyOggFileIsOursEvenWithoutComments) {
-    const TagReading bare = Read("OggS" + std::string(100, '\0'));
+    const ReadResult bare = Read("OggS" + std::string(100, '\0'));
     EXPECT_TRUE(bare.recognised);
     EXPECT_TRUE(bare.values.empty());
     EXPECT_TRUE(Read("Ogg").recognised);
@@ -75,7 +75,7 @@ TEST(OggReader, AnyOggFileIsOursEvenWithoutComments) {
 
 TEST(OggReader, FieldsAreBoundedByTheFirstKilobyte) {
     // A field running past the window is cut at its end.
-    const TagReading cut =
+    const ReadResult cut =
         Read(OggWithComments({"ARTIST=Band", "TITLE=" + std::string(2000, 'x')}));
     ASSERT_EQ(cut.values.size(), 2u);
     // The window ends at file offset 1027; the title's text starts at 146.

@@ -29,9 +29,9 @@ std::string At(size_t offset, const std::string& chunk, size_t tail = 2000) {
     return std::string(offset, '\x11') + chunk + std::string(tail, '\x22');
 }
 
-TagReading Read(const std::string& bytes) {
+ReadResult Read(const std::string& bytes) {
     MemorySource source(bytes);
-    return ReadRealMediaTags(source);
+    return ParseRealMedia(source, {});
 }
 
 TEST(RealMediaReader, FileMadeByFfmpeg) {
