@@ -188,6 +188,8 @@ private:
 RemoveDuplicatesResult RemoveDuplicates(const std::string& folder,
                                         const std::vector<std::string>& names, CUndoGroup* group,
                                         const RemoveDuplicatesOptions& options) {
+    if (folder.empty())
+        return {}; // no folder is open
     return DuplicateRemoval(folder, group, options).run(names);
 }
 
