@@ -1,5 +1,6 @@
 // The undo journal is read back from disk by a later process: any bytes there must
-// parse without harm, and every name must survive escaping.
+// parse without harm, a journal taken as sound names nothing outside its folder, and
+// every name must survive escaping.
 // links: tressel_operations
 
 #include "operations/undo_journal.h"
@@ -12,9 +13,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (auto contents = tressel::ParseJournal(bytes)) {
-        for (const auto& [newPath, oldPath] : contents->done)
-            (void)(newPath.size() + oldPath.size());
         (void)contents->state();
+        for (const auto& entry : contents->entries) {
+            if (contents->damage.empty() &&
+                (!tressel::IsJournalPathOf(entry.newPath, contents->folder) ||
+                 !tressel::IsJournalPathOf(entry.oldPath, contents->folder)))
+                std::abort();
+        }
     }
     const std::string escaped = tressel::EscapeJournalField(bytes);
     if (escaped.find_first_of("\t\n") != std::string::npos ||

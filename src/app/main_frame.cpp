@@ -3,6 +3,7 @@
 #include "app/window_placement.h"
 #include "catalogue/document.h"
 #include "listview/column_width.h"
+#include "listview/failure_list_dialog.h"
 #include "listview/file_name_text.h"
 #include "listview/list_context_menu.h"
 #include "listview/view.h"
@@ -269,6 +270,13 @@ void CMainFrame::buildStatusBar() {
         bar->addWidget(label, stretch[static_cast<size_t>(i)]);
         m_panes[static_cast<size_t>(i)] = label;
     }
+    m_detailsButton = new QPushButton("Details", bar);
+    m_detailsButton->setObjectName("detailsButton");
+    m_detailsButton->setToolTip("The files the command could not handle, and why");
+    m_detailsButton->setFlat(true);
+    m_detailsButton->hide();
+    connect(m_detailsButton, &QPushButton::clicked, this, &CMainFrame::showFailureDetails);
+    bar->addWidget(m_detailsButton);
 }
 
 QAction* CMainFrame::addItem(QMenu* menu, const QString& name, const QString& text,
@@ -642,6 +650,8 @@ void CMainFrame::requestSettingsRemoval(bool ask) {
 void CMainFrame::setStatusPane(int pane, const QString& text) {
     if (pane >= 0 && pane < kPaneCount)
         m_panes[static_cast<size_t>(pane)]->setText(text);
+    if (pane == 2) // a new line: the details of the old one no longer belong to it
+        m_detailsButton->hide();
 }
 
 QString CMainFrame::statusPaneText(int pane) const {
@@ -650,6 +660,18 @@ QString CMainFrame::statusPaneText(int pane) const {
 
 void CMainFrame::report(const std::string& subject, int errors) {
     setStatusPane(PaneReport, QString::fromStdString(ReportText(subject, errors)));
+}
+
+void CMainFrame::reportFailures(const std::string& subject, const CFailureList& failures) {
+    report(subject, failures.count());
+    m_failures = failures;
+    m_detailsButton->setVisible(!failures.empty());
+}
+
+void CMainFrame::showFailureDetails() {
+    auto* dialog = new CFailureListDialog(statusPaneText(2), m_failures, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 // The bar's range is an int: huge counts are scaled down.

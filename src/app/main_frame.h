@@ -9,6 +9,7 @@
 
 #include <QAbstractSpinBox>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QStringList>
 
 #include <array>
@@ -60,6 +61,8 @@ public:
 
     // IOperationReport on status pane 2, IProgress on the dialog bar's progress bar.
     void report(const std::string& subject, int errors) override;
+    // The report line, and a "Details" button beside it that opens the list.
+    void reportFailures(const std::string& subject, const CFailureList& failures) override;
     void start(uint64_t count) override;
     void step() override;
 
@@ -115,6 +118,7 @@ private:
     void chooseFont();
     void about();
     void setStatusPane(int pane, const QString& text);
+    void showFailureDetails();
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_prevAutoHide;
@@ -125,6 +129,9 @@ private:
     QSplitter* m_splitter = nullptr;
     static constexpr int kPaneCount = 3;
     std::array<QLabel*, kPaneCount> m_panes{};
+    // The failures behind pane 2's report line, opened with the "Details" button.
+    QPushButton* m_detailsButton = nullptr;
+    CFailureList m_failures;
     QProgressBar* m_progress = nullptr;
     uint64_t m_progressDone = 0;
     uint64_t m_progressScale = 1;

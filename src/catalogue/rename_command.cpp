@@ -4,6 +4,7 @@
 #include "operations/feedback.h"
 #include "operations/move_item.h"
 #include "operations/plain_move.h"
+#include "operations/undo.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 
@@ -125,8 +126,16 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
             ++result.waiting;
             continue;
         }
+        if (!options.dryRun && !group.canRecord()) {
+            result.stopped = group.journalError();
+            break; // no move without a record of it
+        }
         std::string used = folder + target;
         const bool moved = options.dryRun || doc.RenameItem(record, folder + target, &group, &used);
+        if (!moved && !group.canRecord()) {
+            result.stopped = group.journalError();
+            break;
+        }
         if (!moved) {
             ++result.errors;
             ++result.waiting;
@@ -147,7 +156,11 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
         ++result.done;
     }
     result.waiting += static_cast<int>(selected.size() - next);
+    if (!options.dryRun && result.stopped.empty() && !group.finish())
+        result.stopped = group.journalError();
     result.status = RenameStatusText(result.done, result.errors, result.waiting);
+    if (!result.stopped.empty())
+        result.status += ". " + JournalStopText(result.stopped);
     return result;
 }
 

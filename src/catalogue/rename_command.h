@@ -38,6 +38,8 @@ struct RenameResult {
     int errors = 0;
     int waiting = 0; // rows left selected: empty value, same name, failed, or not reached
     bool cancelled = false;
+    // Why the command stopped before its next move: the undo journal failed.
+    std::string stopped;
     std::string status; // "5 Renamed", "1 Error(s), 4 Renamed, Selected Unchanged"
 };
 

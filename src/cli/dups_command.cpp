@@ -1,11 +1,11 @@
 #include "catalogue/document.h"
 #include "catalogue/rename_command.h"
 #include "cli.h"
+#include "operations/feedback.h"
 #include "operations/move_item.h"
 #include "operations/plain_move.h"
 #include "operations/remove_duplicates.h"
 #include "operations/undo.h"
-#include "operations/undo_journal.h"
 #include "platform/paths.h"
 
 #include <ostream>
@@ -70,18 +70,6 @@ private:
     std::set<std::string> m_taken;
 };
 
-const char* TroubleText(DuplicateTrouble trouble) {
-    switch (trouble) {
-    case DuplicateTrouble::Unreadable:
-        return "could not be read; left alone";
-    case DuplicateTrouble::Changed:
-        return "changed or vanished while it was compared; left alone";
-    case DuplicateTrouble::MoveFailed:
-        return "could not be moved";
-    }
-    return "";
-}
-
 } // namespace
 
 int RunDups(const Args& args, std::ostream& out, std::ostream& err) {
@@ -104,15 +92,10 @@ int RunDups(const Args& args, std::ostream& out, std::ostream& err) {
     for (int record = 0; record < doc.GetRecordCount(); ++record)
         names.push_back(doc.GetItemName(record, NameMode::InFolder));
 
-    std::unique_ptr<CUndoJournal> journal;
-    if (!dryRun) {
-        std::string journalError;
-        journal = CUndoJournal::create(doc.GetCurrentFolderPath(), "dups", &journalError);
-        if (!journal)
-            err << "tressel dups: warning: no undo journal (" << journalError
-                << "); these moves cannot be undone with 'tressel undo'\n";
-    }
-    CUndoGroup group(std::move(journal));
+    // No move without a record of it: a journal that cannot be written stops the
+    // command before its next move. A dry run records nothing.
+    std::unique_ptr<CUndoGroup> group =
+        dryRun ? nullptr : CUndoGroup::Journaled(doc.GetCurrentFolderPath(), "dups");
     ImaginedMoves imagined;
     RemoveDuplicatesOptions options;
     if (dryRun) {
@@ -126,11 +109,15 @@ int RunDups(const Args& args, std::ostream& out, std::ostream& err) {
             << ")\n";
     };
     options.onTrouble = [&](const std::string& name, DuplicateTrouble trouble) {
-        err << "tressel dups: " << TableCell(name) << ": " << TroubleText(trouble) << '\n';
+        err << "tressel dups: " << TableCell(name) << ": " << DuplicateTroubleText(trouble) << '\n';
     };
     const RemoveDuplicatesResult result =
-        RemoveDuplicates(doc.GetCurrentFolderPath(), names, &group, options);
+        RemoveDuplicates(doc.GetCurrentFolderPath(), names, group.get(), options);
     out << RemoveDuplicatesStatus(result) << '\n';
+    if (!result.stopped.empty()) {
+        err << "tressel dups: " << JournalStopText(result.stopped) << '\n';
+        return 1;
+    }
     return result.errors > 0 ? 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 #include "catalogue/rename_command.h"
 #include "catalogue/document.h"
 #include "cli.h"
+#include "operations/feedback.h"
 #include "operations/undo.h"
 #include "operations/undo_journal.h"
 #include "readers/file_reader.h"
@@ -29,6 +30,8 @@ const char kRenameHelp[] =
     "'1 Error(s), 4 Renamed, Selected Unchanged' (files left unchanged).\n"
     "\n"
     "The moves are recorded in an undo journal: 'tressel undo FOLDER' takes them back.\n"
+    "When the journal cannot be written (a full disk, a read-only state folder) the\n"
+    "command stops before its next rename and exits with 1.\n"
     "\n"
     "Options:\n"
     "  --column N  the information column whose text becomes the name (1-9)\n"
@@ -128,17 +131,12 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
         }
     }
 
-    std::string journalError;
-    std::unique_ptr<CUndoJournal> journal;
-    if (!options.dryRun) {
-        journal = CUndoJournal::create(doc.GetCurrentFolderPath(),
-                                       "rename --column " + std::to_string(options.column),
-                                       &journalError);
-        if (!journal)
-            err << "tressel rename: warning: no undo journal (" << journalError
-                << "); these renames cannot be undone with 'tressel undo'\n";
-    }
-    CUndoGroup group(std::move(journal));
+    // No rename without a record of it: a journal that cannot be written stops the
+    // command before its next move.
+    std::unique_ptr<CUndoGroup> group =
+        options.dryRun ? std::make_unique<CUndoGroup>()
+                       : CUndoGroup::Journaled(doc.GetCurrentFolderPath(),
+                                               "rename --column " + std::to_string(options.column));
     options.onRename = [&](const std::string& from, const std::string& to) {
         out << TableCell(from) << " -> " << TableCell(to) << '\n';
     };
@@ -146,8 +144,12 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
         err << "tressel rename: " << TableCell(name) << ": could not be renamed\n";
     };
     CommandLineRows rows(doc, std::move(records));
-    const RenameResult result = RunRenameCommand(doc, rows, group, options);
+    const RenameResult result = RunRenameCommand(doc, rows, *group, options);
     out << result.status << '\n';
+    if (!result.stopped.empty()) {
+        err << "tressel rename: " << JournalStopText(result.stopped) << '\n';
+        return 1;
+    }
     return result.errors > 0 ? 1 : status;
 }
 

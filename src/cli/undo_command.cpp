@@ -12,75 +12,93 @@ const char kUndoHelp[] =
     "Usage: tressel undo [--list] [--dry-run] FOLDER\n"
     "\n"
     "Takes back the newest command that moved or renamed files in FOLDER and has not\n"
-    "been taken back yet: every file it moved goes back to its old name. Run it again\n"
-    "to take back the command before that. A command that was killed half-way is\n"
-    "taken back too, including a move it had started: that file is moved back when it\n"
-    "is found at its new name and its old name is free. Nothing is ever overwritten;\n"
-    "a file that cannot go back is counted as an error and left where it is.\n"
+    "been taken back yet: every file it moved goes back to its old name, newest move\n"
+    "first. Run it again to take back the command before that. A command that was\n"
+    "killed half-way is taken back too, including a move it had started: that file is\n"
+    "moved back when it is found at its new name.\n"
+    "\n"
+    "A file goes back only when the file at its new name is the one the command moved\n"
+    "there, and nothing is ever overwritten. A file that cannot go back (its old name\n"
+    "taken, its folder read-only, the file gone) is named on standard error with the\n"
+    "reason and stays to be undone: once the cause is fixed, run 'tressel undo' again\n"
+    "to finish. Moves an interrupted undo had already made count as done.\n"
     "\n"
     "Every command that moves files writes an undo journal, one file per command, in\n"
     "$XDG_STATE_HOME/TresselUtil/undo/ (by default ~/.local/state/TresselUtil/undo/).\n"
+    "A journal naming a file outside its folder (or more than one level below it) is\n"
+    "refused as damaged.\n"
     "\n"
     "Options:\n"
     "  --list      show the commands run on FOLDER, newest first: start time, state\n"
-    "              (applied, undone, interrupted), moves, command, journal file\n"
-    "  --dry-run   show the moves that would be made, and change nothing\n"
+    "              (applied, partly undone, undone, interrupted, running, damaged),\n"
+    "              moves, command, journal file\n"
+    "  --dry-run   show the moves that would be made, in order, and change nothing\n"
     "  -h, --help  show this text\n"
     "\n"
-    "Exit status: 0 when everything went back, 1 when a move failed or there was\n"
-    "nothing to undo, 2 for wrong usage.\n";
+    "Exit status: 0 when everything went back, 1 when a file could not go back (or\n"
+    "would not, with --dry-run) or there was nothing to undo, 2 for wrong usage.\n";
 
-const char* StateName(JournalState state) {
-    switch (state) {
+const char* StateName(const JournalSummary& journal) {
+    if (journal.running)
+        return "running";
+    switch (journal.contents.state()) {
     case JournalState::Applied:
         return "applied";
+    case JournalState::PartlyUndone:
+        return "partly undone";
     case JournalState::Undone:
         return "undone";
     case JournalState::Interrupted:
         return "interrupted";
+    case JournalState::Damaged:
+        return "damaged";
     }
     return "";
 }
 
-class PrintedReport final : public IOperationReport {
-public:
-    explicit PrintedReport(std::ostream& out) : m_out(out) {}
-    void report(const std::string& subject, int errors) override {
-        m_out << ReportText(subject, errors) << '\n';
-    }
-
-private:
-    std::ostream& m_out;
-};
-
-class NoProgress final : public IProgress {
-public:
-    void start(uint64_t) override {}
-    void step() override {}
-};
-
 void PrintList(const std::vector<JournalSummary>& journals, std::ostream& out) {
     for (const JournalSummary& journal : journals) {
         const JournalContents& c = journal.contents;
-        out << TableCell(c.started) << '\t' << StateName(c.state()) << '\t' << c.done.size()
-            << (c.done.size() == 1 ? " move" : " moves") << '\t' << TableCell(c.command) << '\t'
+        const size_t moves = c.moveCount();
+        out << TableCell(c.started) << '\t' << StateName(journal) << '\t' << moves
+            << (moves == 1 ? " move" : " moves") << '\t' << TableCell(c.command) << '\t'
             << TableCell(journal.path) << '\n';
     }
 }
 
-void PrintPlannedMoves(const CUndoGroup& group, std::ostream& out) {
-    for (const auto& [newPath, oldPath] : group.entries())
-        out << "would move " << TableCell(newPath) << " -> " << TableCell(oldPath) << '\n';
-    for (const IntendedMove& move : group.intended()) {
-        if (IntendedMoveLanded(move))
-            out << "would move " << TableCell(move.target) << " -> " << TableCell(move.source)
-                << " (interrupted move)\n";
-    }
+void PrintFailure(const Failure& failure, std::ostream& err) {
+    err << "tressel undo: " << TableCell(FailureLine(failure)) << '\n';
 }
 
-const JournalSummary* NewestNotUndone(const std::vector<JournalSummary>& journals) {
+// The moves an undo would make, in the order it would make them; false when one of
+// them would fail.
+bool PrintPlan(const CUndoGroup& group, std::ostream& out, std::ostream& err) {
+    bool sound = true;
+    for (const ReplayStep& step : group.planBack()) {
+        switch (step.kind) {
+        case ReplayStep::Move:
+            out << "would move " << TableCell(step.from) << " -> " << TableCell(step.to)
+                << (step.interrupted ? " (interrupted move)\n" : "\n");
+            break;
+        case ReplayStep::AlreadyDone:
+            out << "already back: " << TableCell(step.to) << '\n';
+            break;
+        case ReplayStep::NeverMoved:
+            break;
+        case ReplayStep::Lost:
+        case ReplayStep::Refused:
+            sound = false;
+            PrintFailure({step.from, "would not go back: " + step.reason}, err);
+            break;
+        }
+    }
+    return sound;
+}
+
+// The newest command not taken back yet; a running one stands in the way.
+const JournalSummary* NewestToUndo(const std::vector<JournalSummary>& journals) {
     for (const JournalSummary& journal : journals) {
-        if (journal.contents.state() != JournalState::Undone)
+        if (journal.running || journal.contents.state() != JournalState::Undone)
             return &journal;
     }
     return nullptr;
@@ -105,7 +123,7 @@ int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
         PrintList(journals, out);
         return 0;
     }
-    const JournalSummary* newest = NewestNotUndone(journals);
+    const JournalSummary* newest = NewestToUndo(journals);
     if (!newest) {
         err << "tressel undo: nothing to undo for " << folders[0] << '\n';
         return 1;
@@ -113,23 +131,19 @@ int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
     std::string error;
     std::unique_ptr<CUndoGroup> group = LoadJournalGroup(newest->path, &error);
     if (!group) {
-        err << "tressel undo: " << error << '\n';
+        err << "tressel undo: " << TableCell(error) << '\n';
         return 1;
     }
-    if (dryRun) {
-        PrintPlannedMoves(*group, out);
-        return 0;
-    }
-    if (group->empty()) {
-        group->moveBack({}); // marks it undone, so that the next run goes one further
-        PrintedReport(out).report("Undone (" + newest->contents.folder + ")", 0);
-        return 0;
-    }
-    CUndoHistory history;
-    history.push(std::move(group));
-    PrintedReport report(out);
-    NoProgress progress;
-    return RunUndoCommand(history, report, progress) == 0 ? 0 : 1;
+    if (dryRun)
+        return PrintPlan(*group, out, err) ? 0 : 1;
+    const std::string subject =
+        group->empty() ? "Undone (" + newest->contents.folder + ")" : UndoSubject(*group);
+    CFailureList failures;
+    const int errors = group->moveBack({}, &failures);
+    for (const Failure& failure : failures.items())
+        PrintFailure(failure, err);
+    out << ReportText(errors ? "Undo" : subject, errors) << '\n';
+    return errors ? 1 : 0;
 }
 
 } // namespace tressel::cli

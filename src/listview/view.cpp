@@ -483,9 +483,9 @@ void CMarlockUtilView::capColumn(int column) {
 }
 
 std::unique_ptr<CUndoGroup> CMarlockUtilView::newUndoGroup(const std::string& command) const {
-    // Without a journal the move is still undoable from this window.
-    return std::make_unique<CUndoGroup>(
-        CUndoJournal::create(m_doc.GetCurrentFolderPath(), command));
+    // A group whose journal cannot be written refuses every move: nothing is moved
+    // that a later undo could not find.
+    return CUndoGroup::Journaled(m_doc.GetCurrentFolderPath(), command);
 }
 
 void CMarlockUtilView::pushUndoGroup(std::unique_ptr<CUndoGroup> group) {

@@ -122,7 +122,8 @@ public:
     void redo();
     QAction* undoAction() const { return m_undoAction; }
     QAction* redoAction() const { return m_redoAction; }
-    // A new undo group for one command on the open folder, journalled when it can be.
+    // A new undo group for one command on the open folder, journalled; it refuses every
+    // move when its journal cannot be written.
     std::unique_ptr<CUndoGroup> newUndoGroup(const std::string& command) const;
     // Pushes a group that holds a move.
     void pushUndoGroup(std::unique_ptr<CUndoGroup> group);

@@ -26,11 +26,11 @@ void CMarlockUtilView::removeDuplicates() {
             RemoveDuplicates(m_doc.GetCurrentFolderPath(), names, group.get(), options);
         m_cancel = result.cancelled;
         pushUndoGroup(std::move(group));
-        const std::string text = RemovedDupsText(result.removed);
-        if (result.errors > 0)
-            report("remove (" + text + ")", result.errors);
+        if (result.errors > 0 && result.stopped.empty() && m_report)
+            m_report->reportFailures("remove (" + RemovedDupsText(result.removed) + ")",
+                                     result.failures);
         else
-            emit statusText(PaneReport, QString::fromStdString(text));
+            emit statusText(PaneReport, QString::fromStdString(RemoveDuplicatesStatus(result)));
     });
 }
 

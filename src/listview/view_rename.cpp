@@ -75,14 +75,19 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
         return; // an edit that changed nothing is not a rename
     const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
     bool renamed = false;
+    std::string lastJournalError;
     guard([&] {
         std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
         renamed = m_doc.RenameItem(record, parts.dir + name, group.get());
+        lastJournalError = group->journalError();
         if (renamed)
             pushUndoGroup(std::move(group));
     });
     if (!renamed) {
         report("Setting name", 1);
+        if (!lastJournalError.empty())
+            emit statusText(2, QString::fromStdString(ReportText("Setting name", 1) + ". " +
+                                                      JournalStopText(lastJournalError)));
         return;
     }
     m_model->forgetInformation(row);

@@ -123,15 +123,15 @@ const std::multimap<uint32_t, std::string>& CDuplicateFinder::run() {
 
 namespace {
 
-bool IsExpected(const CMappedFile& file, const FileIdentity& expected) {
+bool IsExpected(const CMappedFile& file, const ExpectedFile& expected) {
     return file.isOpen() && file.device() == expected.device && file.inode() == expected.inode &&
            file.size() == expected.size;
 }
 
 } // namespace
 
-std::optional<bool> SameBytes(const std::string& a, const FileIdentity& expectedA,
-                              const std::string& b, const FileIdentity& expectedB) {
+std::optional<bool> SameBytes(const std::string& a, const ExpectedFile& expectedA,
+                              const std::string& b, const ExpectedFile& expectedB) {
     constexpr size_t kBlock = size_t(1) << 20;
     CMappedFile fileA(a, CChecksumReader::kViewCapacity);
     CMappedFile fileB(b, CChecksumReader::kViewCapacity);

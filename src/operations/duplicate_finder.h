@@ -84,14 +84,14 @@ private:
 // Whether the files at a and b hold the same bytes, compared over their whole size,
 // read only when they are still the files (device and inode) expected. Nothing when
 // either could not be read to its end or is not the file expected.
-struct FileIdentity {
+struct ExpectedFile {
     uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t size = 0;
 
-    bool operator==(const FileIdentity&) const = default;
+    bool operator==(const ExpectedFile&) const = default;
 };
-std::optional<bool> SameBytes(const std::string& a, const FileIdentity& expectedA,
-                              const std::string& b, const FileIdentity& expectedB);
+std::optional<bool> SameBytes(const std::string& a, const ExpectedFile& expectedA,
+                              const std::string& b, const ExpectedFile& expectedB);
 
 } // namespace tressel

@@ -8,4 +8,8 @@ std::string ReportText(const std::string& subject, int errors) {
     return std::to_string(errors) + " error(s) ocurred while " + subject;
 }
 
+std::string JournalStopText(const std::string& why) {
+    return "Stopped: the undo journal cannot be written (" + why + ")";
+}
+
 } // namespace tressel

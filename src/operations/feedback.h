@@ -5,6 +5,8 @@
 // window; the main window implements them on its status bar and dialog bar, and the
 // command-line tool on its output.
 
+#include "failure_list.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,10 +18,18 @@ public:
     virtual ~IOperationReport() = default;
     // Shows ReportText(subject, errors).
     virtual void report(const std::string& subject, int errors) = 0;
+    // The same line for a command whose failures are listed file by file; a window
+    // keeps the list for the user to open.
+    virtual void reportFailures(const std::string& subject, const CFailureList& failures) {
+        report(subject, failures.count());
+    }
 };
 
 // "Successfully " + subject, or "<errors> error(s) ocurred while " + subject.
 std::string ReportText(const std::string& subject, int errors);
+
+// Said when a command stopped because its moves could no longer be recorded for undo.
+std::string JournalStopText(const std::string& why);
 
 class IProgress {
 public:

@@ -72,8 +72,8 @@ std::string CleanTarget(const std::string& target) {
 }
 
 bool TryMove(const std::string& source, const std::string& target, CUndoGroup* group) {
-    if (group)
-        group->intend(source, target);
+    if (group && !group->intend(source, target))
+        return false; // a move that cannot be recorded is not made
     const bool moved = PlainMove(source, target);
     if (group && !moved)
         group->failed();

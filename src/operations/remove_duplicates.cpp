@@ -4,6 +4,7 @@
 #include "feedback.h"
 #include "move_item.h"
 #include "platform/paths.h"
+#include "undo.h"
 
 #include <map>
 #include <set>
@@ -15,7 +16,7 @@ namespace {
 
 // What a file was when the run listed it; a file that no longer matches has changed.
 struct Snapshot {
-    FileIdentity identity;
+    ExpectedFile identity;
     int64_t modified = 0; // nanoseconds
     int64_t changed = 0;
 
@@ -60,7 +61,8 @@ public:
         const std::multimap<uint64_t, Candidate> sizeIndex = indexBySize(names);
         if (m_options.progress)
             m_options.progress->start(sizeIndex.size());
-        for (auto it = sizeIndex.begin(); it != sizeIndex.end() && !m_result.cancelled;) {
+        for (auto it = sizeIndex.begin();
+             it != sizeIndex.end() && !m_result.cancelled && m_result.stopped.empty();) {
             const auto end = sizeIndex.upper_bound(it->first);
             std::vector<const Candidate*> sameSize;
             for (; it != end; ++it) {
@@ -70,6 +72,8 @@ public:
             if (sameSize.size() >= 2)
                 removeCopiesAmong(sameSize);
         }
+        if (m_group && m_result.stopped.empty() && !m_group->finish())
+            m_result.stopped = m_group->journalError();
         return m_result;
     }
 
@@ -100,8 +104,10 @@ private:
     }
 
     void trouble(const Candidate& file, DuplicateTrouble what) {
-        if (what != DuplicateTrouble::Unreadable)
+        if (what != DuplicateTrouble::Unreadable) {
             ++m_result.errors;
+            m_result.failures.add(file.path, DuplicateTroubleText(what));
+        }
         if (m_options.onTrouble)
             m_options.onTrouble(file.name, what);
     }
@@ -135,13 +141,13 @@ private:
     // Equal checksums make candidates; only equal bytes make copies. Files that differ
     // from the first (a checksum collision) are sorted out among themselves again.
     void removeConfirmedCopies(std::vector<const Candidate*> files) {
-        while (files.size() >= 2) {
+        while (files.size() >= 2 && m_result.stopped.empty()) {
             const Candidate& kept = *files.front();
             std::vector<const Candidate*> different;
             bool keptChanged = false;
             for (size_t i = 1; i < files.size(); ++i) {
                 const Candidate& copy = *files[i];
-                if (keptChanged) {
+                if (keptChanged || !m_result.stopped.empty()) {
                     different.push_back(&copy);
                     continue;
                 }
@@ -164,9 +170,17 @@ private:
     }
 
     void moveCopy(const Candidate& copy, const Candidate& kept) {
+        if (m_group && !m_group->canRecord()) {
+            m_result.stopped = m_group->journalError();
+            return; // no move without a record of it
+        }
         std::string target = m_folder + kDuplicatesFolder + "/" + copy.name;
         const bool moved = m_options.move ? m_options.move(copy.path, target)
                                           : MoveItem(copy.path, target, m_group);
+        if (!moved && m_group && !m_group->canRecord()) {
+            m_result.stopped = m_group->journalError();
+            return;
+        }
         if (!moved) {
             trouble(copy, DuplicateTrouble::MoveFailed);
             return;
@@ -199,7 +213,23 @@ std::string RemovedDupsText(int removed) {
 
 std::string RemoveDuplicatesStatus(const RemoveDuplicatesResult& result) {
     const std::string text = RemovedDupsText(result.removed);
-    return result.errors > 0 ? ReportText("remove (" + text + ")", result.errors) : text;
+    std::string status =
+        result.errors > 0 ? ReportText("remove (" + text + ")", result.errors) : text;
+    if (!result.stopped.empty())
+        status += ". " + JournalStopText(result.stopped);
+    return status;
+}
+
+std::string DuplicateTroubleText(DuplicateTrouble trouble) {
+    switch (trouble) {
+    case DuplicateTrouble::Unreadable:
+        return "could not be read; left alone";
+    case DuplicateTrouble::Changed:
+        return "changed or vanished while it was compared; left alone";
+    case DuplicateTrouble::MoveFailed:
+        return "could not be moved";
+    }
+    return {};
 }
 
 } // namespace tressel

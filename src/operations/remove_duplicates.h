@@ -8,6 +8,8 @@
 // file count as one file. A file that changes or vanishes during the run is left
 // alone and reported.
 
+#include "failure_list.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -43,12 +45,19 @@ struct RemoveDuplicatesOptions {
 
 struct RemoveDuplicatesResult {
     int removed = 0;
-    // Failed moves and files left alone because they changed.
+    // Failed moves and files left alone because they changed, each in failures.
     int errors = 0;
+    CFailureList failures;
     bool cancelled = false;
+    // Why the run stopped before its next move: the undo journal failed.
+    std::string stopped;
 };
 
+// What the user is told about a file the run left alone.
+std::string DuplicateTroubleText(DuplicateTrouble trouble);
+
 // names: entries of folder in the order that decides which copy stays (the first).
+// A group that can no longer record its moves stops the run before its next move.
 RemoveDuplicatesResult RemoveDuplicates(const std::string& folder,
                                         const std::vector<std::string>& names, CUndoGroup* group,
                                         const RemoveDuplicatesOptions& options = {});
@@ -56,7 +65,8 @@ RemoveDuplicatesResult RemoveDuplicates(const std::string& folder,
 // "5 dups Removed".
 std::string RemovedDupsText(int removed);
 // The status line of a run: "5 dups Removed", or after errors
-// "2 error(s) ocurred while remove (5 dups Removed)".
+// "2 error(s) ocurred while remove (5 dups Removed)", followed by the reason when the
+// undo journal stopped the run.
 std::string RemoveDuplicatesStatus(const RemoveDuplicatesResult& result);
 
 } // namespace tressel

@@ -10,61 +10,46 @@ std::string FolderOf(const std::string& path) {
     return SplitPath(path).dir;
 }
 
-// Every replayed move, intended ones included, is one step of the bar.
-uint64_t StepCount(const CUndoGroup& group) {
-    return group.count() + group.intended().size();
+// The folder the command worked in: where its first move started (or ended).
+std::string FirstPath(const CUndoGroup& group, bool oldPath) {
+    if (group.entries().empty())
+        return {};
+    const UndoEntry& first = group.entries().front();
+    return oldPath ? first.oldPath : first.newPath;
 }
 
-std::string FirstOldPath(const CUndoGroup& group) {
-    if (!group.entries().empty())
-        return group.entries().begin()->second;
-    return group.intended().empty() ? std::string() : group.intended().front().source;
-}
-
-std::string FirstNewPath(const CUndoGroup& group) {
-    return group.entries().empty() ? std::string() : group.entries().begin()->first;
+int Replay(CUndoHistory& history, bool back, IOperationReport& report, IProgress& progress) {
+    const CUndoGroup* group = back ? history.nextUndo() : history.nextRedo();
+    if (!group)
+        return -1;
+    const std::string subject = back ? UndoSubject(*group) : RedoSubject(*group);
+    progress.start(back ? group->pendingUndo() : group->pendingRedo());
+    const UndoStep step = [&progress] {
+        progress.step();
+        return true;
+    };
+    CFailureList failures;
+    const int errors = back ? history.undo(step, 1, &failures) : history.redo(step, 1, &failures);
+    report.reportFailures(errors ? (back ? "Undo" : "Redo") : subject, failures);
+    return errors;
 }
 
 } // namespace
 
 std::string UndoSubject(const CUndoGroup& group) {
-    return "Undone (" + FolderOf(FirstOldPath(group)) + ")";
+    return "Undone (" + FolderOf(FirstPath(group, true)) + ")";
 }
 
 std::string RedoSubject(const CUndoGroup& group) {
-    return "Redone (" + FolderOf(FirstNewPath(group)) + ")";
+    return "Redone (" + FolderOf(FirstPath(group, false)) + ")";
 }
 
 int RunUndoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress) {
-    const CUndoGroup* group = history.nextUndo();
-    if (!group)
-        return -1;
-    const std::string subject = UndoSubject(*group);
-    progress.start(StepCount(*group));
-    const int failures = history.undo(
-        [&progress] {
-            progress.step();
-            return true;
-        },
-        1);
-    report.report(failures ? "Undo" : subject, failures);
-    return failures;
+    return Replay(history, true, report, progress);
 }
 
 int RunRedoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress) {
-    const CUndoGroup* group = history.nextRedo();
-    if (!group)
-        return -1;
-    const std::string subject = RedoSubject(*group);
-    progress.start(group->count());
-    const int failures = history.redo(
-        [&progress] {
-            progress.step();
-            return true;
-        },
-        1);
-    report.report(failures ? "Redo" : subject, failures);
-    return failures;
+    return Replay(history, false, report, progress);
 }
 
 } // namespace tressel

@@ -10,13 +10,13 @@
 
 namespace tressel {
 
-// "Undone (<folder of the first entry's old path>)".
+// "Undone (<folder of the first move's old path>)".
 std::string UndoSubject(const CUndoGroup& group);
-// "Redone (<folder of the first entry's new path>)".
+// "Redone (<folder of the first move's new path>)".
 std::string RedoSubject(const CUndoGroup& group);
 
 // Both do nothing and return -1 when there is nothing to undo (redo); otherwise they
-// return the number of moves that failed.
+// return the number of moves that failed, and report them file by file.
 int RunUndoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress);
 int RunRedoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress);
 

@@ -127,71 +127,204 @@ void AppendEscaped(std::string& out, unsigned char c) {
     out.push_back(kHex[c & 15]);
 }
 
+std::string IdentityFields(const FileIdentity& id) {
+    return std::to_string(id.device) + "\t" + std::to_string(id.inode) + "\t" +
+           std::to_string(id.size) + "\t" + std::to_string(id.mtimeNs) + "\t" +
+           std::to_string(id.hasBirth ? id.birthNs : 0);
+}
+
+std::optional<int64_t> ParseSigned(std::string_view text) {
+    int64_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+// DEV INO SIZE, then MTIME and BTIME where the journal has them (0: unknown birth).
+std::optional<FileIdentity> ParseIdentity(const std::vector<std::string_view>& fields,
+                                          size_t first) {
+    const size_t count = fields.size() - first;
+    if (count < 3 || count > 5)
+        return std::nullopt;
+    auto device = ParseNumber(fields[first]);
+    auto inode = ParseNumber(fields[first + 1]);
+    auto size = ParseNumber(fields[first + 2]);
+    if (!device || !inode || !size)
+        return std::nullopt;
+    FileIdentity id;
+    id.device = *device;
+    id.inode = *inode;
+    id.size = *size;
+    if (count >= 4) {
+        auto mtime = ParseSigned(fields[first + 3]);
+        if (!mtime)
+            return std::nullopt;
+        id.mtimeNs = *mtime;
+        id.hasMtime = true;
+    }
+    if (count == 5) {
+        auto birth = ParseSigned(fields[first + 4]);
+        if (!birth)
+            return std::nullopt;
+        id.birthNs = *birth;
+        id.hasBirth = *birth != 0;
+    }
+    return id;
+}
+
+bool IsCleanComponent(std::string_view part) {
+    return !part.empty() && part != "." && part != "..";
+}
+
+// An absolute folder path with a trailing slash and clean components.
+bool IsCleanFolder(std::string_view folder) {
+    if (folder.size() < 1 || folder.front() != '/' || folder.back() != '/')
+        return false;
+    if (folder == "/")
+        return true;
+    std::string_view rest = folder.substr(1, folder.size() - 2);
+    for (size_t slash; (slash = rest.find('/')) != std::string_view::npos;
+         rest.remove_prefix(slash + 1)) {
+        if (!IsCleanComponent(rest.substr(0, slash)))
+            return false;
+    }
+    return IsCleanComponent(rest);
+}
+
 class JournalParser {
 public:
     void line(std::string_view text) {
+        if (!m_contents.damage.empty())
+            return;
         const std::vector<std::string_view> fields = SplitFields(text);
         const std::string_view kind = fields[0];
-        if (kind == "intend" && fields.size() == 6)
+        if (kind == "intend" && fields.size() >= 6 && fields.size() <= 8)
             intend(fields);
-        else if (kind == "done" && fields.size() == 3)
-            done(fields[1], fields[2]);
-        else if (kind == "failed")
+        else if (kind == "done" && (fields.size() == 3 || fields.size() == 7 || fields.size() == 8))
+            done(fields);
+        else if (kind == "failed" && fields.size() == 1)
             m_pending.reset();
-        else if (kind == "end")
-            m_contents.ended = true;
-        else if (kind == "undone")
-            m_contents.undone = true;
-        else if (kind == "redone")
-            m_contents.undone = false;
-        else if (fields.size() == 2)
+        else if ((kind == "back" || kind == "forth") && (fields.size() == 6 || fields.size() == 7))
+            replayed(fields, kind == "back" ? EntryState::Undone : EntryState::Applied);
+        else if (kind == "gone" && fields.size() == 2)
+            replayed(fields, EntryState::Gone);
+        else if (kind == "end" && fields.size() == 1)
+            flushPending(), m_contents.ended = true;
+        else if ((kind == "undone" || kind == "redone") && fields.size() == 1)
+            wholeGroup(kind == "undone");
+        else if ((kind == "folder" || kind == "command" || kind == "started") && fields.size() == 2)
             header(kind, fields[1]);
+        else
+            damaged("a line that is not a journal record");
     }
 
     JournalContents finish() {
-        if (m_pending)
-            m_contents.intended.push_back(std::move(*m_pending));
+        flushPending();
         return std::move(m_contents);
     }
 
 private:
+    void damaged(const std::string& why) {
+        if (m_contents.damage.empty())
+            m_contents.damage = why;
+    }
+
+    void flushPending() {
+        if (m_pending)
+            m_contents.entries.push_back(std::move(*m_pending));
+        m_pending.reset();
+    }
+
+    std::optional<std::string> path(std::string_view field) {
+        auto text = UnescapeJournalField(field);
+        if (!text) {
+            damaged("a path that cannot be read");
+            return std::nullopt;
+        }
+        if (!m_folderSeen || !IsJournalPathOf(*text, m_contents.folder)) {
+            damaged("a path outside its folder: " + *text);
+            return std::nullopt;
+        }
+        return text;
+    }
+
     void header(std::string_view kind, std::string_view value) {
         auto text = UnescapeJournalField(value);
         if (!text)
-            return;
-        if (kind == "folder")
+            return damaged("a header that cannot be read");
+        if (kind == "folder") {
+            if (m_folderSeen || !IsCleanFolder(*text))
+                return damaged("no sound folder");
+            m_folderSeen = true;
             m_contents.folder = std::move(*text);
-        else if (kind == "command")
+        } else if (kind == "command") {
             m_contents.command = std::move(*text);
-        else if (kind == "started")
+        } else {
             m_contents.started = std::move(*text);
+        }
     }
 
     void intend(const std::vector<std::string_view>& fields) {
-        auto source = UnescapeJournalField(fields[1]);
-        auto target = UnescapeJournalField(fields[2]);
-        auto device = ParseNumber(fields[3]);
-        auto inode = ParseNumber(fields[4]);
-        auto size = ParseNumber(fields[5]);
-        if (!source || !target || !device || !inode || !size)
+        auto source = path(fields[1]);
+        auto target = path(fields[2]);
+        auto identity = ParseIdentity(fields, 3);
+        if (!source || !target)
             return;
+        if (!identity)
+            return damaged("an intended move that cannot be read");
         // An earlier announcement left open stays a candidate for undo.
-        if (m_pending)
-            m_contents.intended.push_back(std::move(*m_pending));
-        m_pending = IntendedMove{std::move(*source), std::move(*target), *device, *inode, *size};
+        flushPending();
+        m_pending = UndoEntry{std::move(*target), std::move(*source), *identity, false,
+                              EntryState::Applied};
     }
 
-    void done(std::string_view newField, std::string_view oldField) {
-        auto newPath = UnescapeJournalField(newField);
-        auto oldPath = UnescapeJournalField(oldField);
+    void done(const std::vector<std::string_view>& fields) {
+        auto newPath = path(fields[1]);
+        auto oldPath = path(fields[2]);
         if (!newPath || !oldPath)
             return;
+        std::optional<FileIdentity> identity;
+        if (fields.size() > 3)
+            identity = ParseIdentity(fields, 3);
+        else if (m_pending)
+            identity = m_pending->identity; // the file as it was before the move
+        if (!identity)
+            return damaged("a move that cannot be read");
         m_pending.reset();
-        m_contents.done.emplace_back(std::move(*newPath), std::move(*oldPath));
+        m_contents.entries.push_back(UndoEntry{std::move(*newPath), std::move(*oldPath), *identity,
+                                               true, EntryState::Applied});
+    }
+
+    void replayed(const std::vector<std::string_view>& fields, EntryState state) {
+        flushPending();
+        const auto index = ParseNumber(fields[1]);
+        if (!index || *index >= m_contents.entries.size())
+            return damaged("a replayed move that cannot be read");
+        UndoEntry& entry = m_contents.entries[static_cast<size_t>(*index)];
+        entry.state = state;
+        if (state != EntryState::Gone) {
+            const auto identity = ParseIdentity(fields, 2);
+            if (!identity)
+                return damaged("a replayed move that cannot be read");
+            entry.identity = *identity;
+        }
+    }
+
+    // Journals written before moves were recorded one by one say it for the group.
+    void wholeGroup(bool undone) {
+        flushPending();
+        m_contents.undone = undone;
+        const EntryState from = undone ? EntryState::Applied : EntryState::Undone;
+        for (UndoEntry& entry : m_contents.entries) {
+            if (entry.state == from)
+                entry.state = undone ? EntryState::Undone : EntryState::Applied;
+        }
     }
 
     JournalContents m_contents;
-    std::optional<IntendedMove> m_pending;
+    std::optional<UndoEntry> m_pending;
+    bool m_folderSeen = false;
 };
 
 } // namespace
@@ -220,6 +353,18 @@ std::string EscapeJournalField(std::string_view bytes) {
     return out;
 }
 
+bool IsJournalPathOf(std::string_view path, std::string_view folder) {
+    if (!IsCleanFolder(folder) || !path.starts_with(folder))
+        return false;
+    std::string_view rest = path.substr(folder.size());
+    const size_t slash = rest.find('/');
+    if (slash == std::string_view::npos)
+        return IsCleanComponent(rest);
+    const std::string_view name = rest.substr(slash + 1);
+    return IsCleanComponent(rest.substr(0, slash)) && IsCleanComponent(name) &&
+           name.find('/') == std::string_view::npos;
+}
+
 std::optional<std::string> UnescapeJournalField(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -241,9 +386,21 @@ std::optional<std::string> UnescapeJournalField(std::string_view text) {
 }
 
 JournalState JournalContents::state() const {
-    if (undone)
+    if (!damage.empty())
+        return JournalState::Damaged;
+    size_t applied = 0;
+    for (const UndoEntry& entry : entries)
+        applied += entry.state == EntryState::Applied;
+    if (applied == 0 && (undone || !entries.empty()))
         return JournalState::Undone;
+    if (applied < entries.size())
+        return JournalState::PartlyUndone;
     return ended ? JournalState::Applied : JournalState::Interrupted;
+}
+
+size_t JournalContents::moveCount() const {
+    return static_cast<size_t>(std::count_if(entries.begin(), entries.end(),
+                                             [](const UndoEntry& e) { return e.confirmed; }));
 }
 
 std::optional<JournalContents> ParseJournal(std::string_view bytes) {
@@ -314,16 +471,54 @@ std::unique_ptr<CUndoJournal> CUndoJournal::create(const std::string& folder,
                         Record({"folder", EscapeJournalField(JournalFolderKey(folder))}) +
                         Record({"command", EscapeJournalField(command)}) +
                         Record({"started", EscapeJournalField(UtcNow())}));
-        return journal;
+        // A full disk or a broken state folder shows here, before the first move.
+        journal->sync();
+        if (journal->ok())
+            return journal;
+        if (error)
+            *error = journal->error();
+        journal->discard();
+        return nullptr;
     }
     if (error)
         *error = journals + ": " + std::strerror(errno);
     return nullptr;
 }
 
+namespace {
+
+// A record cut short (a full disk) is no record; appending after it would glue the
+// next record to it.
+void DropTornTail(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || st.st_size == 0)
+        return;
+    off_t end = st.st_size;
+    char c = 0;
+    if (::pread(fd, &c, 1, end - 1) != 1 || c == '\n')
+        return;
+    constexpr off_t kChunk = 4096;
+    std::string buffer(static_cast<size_t>(kChunk), '\0');
+    while (end > 0) {
+        const off_t start = end > kChunk ? end - kChunk : 0;
+        const ssize_t got = ::pread(fd, buffer.data(), static_cast<size_t>(end - start), start);
+        if (got != end - start)
+            return;
+        const size_t newline =
+            std::string_view(buffer.data(), static_cast<size_t>(got)).rfind('\n');
+        if (newline != std::string_view::npos) {
+            (void)::ftruncate(fd, start + static_cast<off_t>(newline) + 1);
+            return;
+        }
+        end = start;
+    }
+}
+
+} // namespace
+
 std::unique_ptr<CUndoJournal> CUndoJournal::openExisting(const std::string& path,
                                                          std::string* error) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
         if (error)
             *error = path + ": " + std::strerror(errno);
@@ -335,41 +530,61 @@ std::unique_ptr<CUndoJournal> CUndoJournal::openExisting(const std::string& path
             *error = path + ": in use by a command that is still running";
         return nullptr;
     }
+    DropTornTail(fd);
     return std::unique_ptr<CUndoJournal>(new CUndoJournal(fd, path, false));
 }
 
+void CUndoJournal::fail() {
+    if (m_ok)
+        m_error = m_path + ": " + std::strerror(errno);
+    m_ok = false;
+}
+
 void CUndoJournal::append(const std::string& line) {
-    // One write per record: a kill leaves whole records and at most one cut line.
+    // One write per record: a kill leaves whole records and at most one cut line. Once
+    // a record is lost nothing more is written, so a cut line can only be the last.
     const char* data = line.data();
     size_t left = line.size();
-    while (left > 0 && m_fd >= 0) {
+    while (m_ok && left > 0 && m_fd >= 0) {
         const ssize_t written = ::write(m_fd, data, left);
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0) {
-            m_ok = false;
-            return;
+            if (written == 0)
+                errno = ENOSPC;
+            return fail();
         }
         data += written;
         left -= static_cast<size_t>(written);
     }
 }
 
-void CUndoJournal::recordIntent(const std::string& source, const std::string& target) {
-    struct stat st {};
-    if (::lstat(source.c_str(), &st) != 0)
-        st = {};
-    append(
-        Record({"intend", EscapeJournalField(source), EscapeJournalField(target),
-                std::to_string(st.st_dev), std::to_string(st.st_ino), std::to_string(st.st_size)}));
+void CUndoJournal::sync() {
+    if (m_ok && m_fd >= 0 && ::fdatasync(m_fd) != 0)
+        fail();
 }
 
-void CUndoJournal::recordDone(const std::string& newPath, const std::string& oldPath) {
-    append(Record({"done", EscapeJournalField(newPath), EscapeJournalField(oldPath)}));
+void CUndoJournal::recordIntent(const std::string& source, const std::string& target) {
+    const FileIdentity id = FileIdentity::Of(source).value_or(FileIdentity{});
+    append("intend\t" + EscapeJournalField(source) + "\t" + EscapeJournalField(target) + "\t" +
+           IdentityFields(id) + "\n");
+}
+
+void CUndoJournal::recordDone(const std::string& newPath, const std::string& oldPath,
+                              const FileIdentity& atNewPath) {
+    append("done\t" + EscapeJournalField(newPath) + "\t" + EscapeJournalField(oldPath) + "\t" +
+           IdentityFields(atNewPath) + "\n");
 }
 
 void CUndoJournal::recordFailed() {
     append("failed\n");
+}
+
+void CUndoJournal::recordReplayed(size_t index, const UndoEntry& entry) {
+    if (entry.state == EntryState::Gone)
+        return append("gone\t" + std::to_string(index) + "\n");
+    const char* kind = entry.state == EntryState::Undone ? "back\t" : "forth\t";
+    append(kind + std::to_string(index) + "\t" + IdentityFields(entry.identity) + "\n");
 }
 
 void CUndoJournal::recordEnd() {
@@ -377,20 +592,17 @@ void CUndoJournal::recordEnd() {
         return;
     m_ended = true;
     append("end\n");
-    if (m_fd >= 0)
-        ::fdatasync(m_fd);
+    sync();
 }
 
 void CUndoJournal::recordUndone() {
     append("undone\n");
-    if (m_fd >= 0)
-        ::fdatasync(m_fd);
+    sync();
 }
 
 void CUndoJournal::recordRedone() {
     append("redone\n");
-    if (m_fd >= 0)
-        ::fdatasync(m_fd);
+    sync();
 }
 
 void CUndoJournal::discard() {
@@ -402,6 +614,20 @@ void CUndoJournal::discard() {
     m_fd = -1;
     m_path.clear();
 }
+
+namespace {
+
+// Another process (or another part of this one) holds the journal's lock.
+bool IsLocked(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+} // namespace
 
 std::vector<JournalSummary> ListJournals(const std::string& folder) {
     const std::string key = JournalFolderKey(folder);
@@ -419,27 +645,28 @@ std::vector<JournalSummary> ListJournals(const std::string& folder) {
     std::vector<JournalSummary> found;
     for (const std::string& name : names) {
         auto contents = ReadJournal(journals + name);
-        if (contents && contents->folder == key)
-            found.push_back({journals + name, std::move(*contents)});
+        if (contents && contents->folder == key) {
+            const std::string path = journals + name;
+            found.push_back({path, std::move(*contents), IsLocked(path)});
+        }
     }
     return found;
 }
 
 std::unique_ptr<CUndoGroup> LoadJournalGroup(const std::string& path, std::string* error) {
     auto contents = ReadJournal(path);
-    if (!contents) {
+    if (!contents || !contents->damage.empty()) {
         if (error)
-            *error = path + ": not an undo journal";
+            *error = path + (contents ? ": damaged undo journal, refused (" + contents->damage + ")"
+                                      : std::string(": not an undo journal"));
         return nullptr;
     }
     auto journal = CUndoJournal::openExisting(path, error);
     if (!journal)
         return nullptr;
     auto group = std::make_unique<CUndoGroup>(std::move(journal));
-    for (auto& [newPath, oldPath] : contents->done)
-        group->restore(newPath, oldPath);
-    for (auto& move : contents->intended)
-        group->restoreIntended(std::move(move));
+    for (UndoEntry& entry : contents->entries)
+        group->restore(std::move(entry));
     return group;
 }
 

@@ -4,6 +4,7 @@
 #include "app/main_frame.h"
 #include "app/window_placement.h"
 #include "catalogue/document.h"
+#include "listview/failure_list_dialog.h"
 #include "listview/file_list_model.h"
 #include "listview/list_context_menu.h"
 #include "listview/view.h"
@@ -24,6 +25,7 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <filesystem>
 #include <fstream>
@@ -238,6 +240,40 @@ TEST_F(FrameTest, UndoAndRedoAreEnabledByTheHistoryAndReportOnPaneTwo) {
     EXPECT_TRUE(frame.action("undo")->isEnabled());
     EXPECT_TRUE(WaitUntil([&frame] { return names(frame) == QStringList{"Named.bin"}; }))
         << names(frame).join(' ').toStdString();
+}
+
+TEST_F(FrameTest, FailedUndoOffersDetailsAndAnUnwritableJournalStopsTheRename) {
+    folder.write("0A.bin", "moved");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    auto* details = frame.findChild<QPushButton*>("detailsButton");
+    frame.view().renameRow(0, "Named.bin");
+    folder.write("0A.bin", "blocker");
+
+    frame.action("undo")->trigger();
+    EXPECT_EQ(frame.statusPaneText(2), "1 error(s) ocurred while Undo");
+    ASSERT_FALSE(details->isHidden());
+    details->click();
+    auto* dialog = frame.findChild<CFailureListDialog*>("failureListDialog");
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_EQ(dialog->list()->topLevelItemCount(), 1);
+    EXPECT_EQ(dialog->list()->topLevelItem(0)->text(0).toStdString(), folder.file("Named.bin"));
+    EXPECT_TRUE(dialog->list()->topLevelItem(0)->text(1).contains("another file has that name"));
+    dialog->close();
+
+    std::filesystem::remove(folder.file("0A.bin"));
+    EXPECT_TRUE(frame.action("undo")->isEnabled()) << "the failed move stays undoable";
+    frame.action("undo")->trigger();
+    EXPECT_EQ(ReadWholeFile(folder.file("0A.bin")), "moved");
+    EXPECT_TRUE(details->isHidden());
+
+    // Journals cannot go where a file stands: no rename without a record of it.
+    setenv("XDG_STATE_HOME", folder.write("state", "").c_str(), 1);
+    ASSERT_TRUE(WaitUntil([&frame] { return names(frame).contains("0A.bin"); }));
+    frame.view().renameRow(static_cast<int>(names(frame).indexOf("0A.bin")), "Other.bin");
+    EXPECT_TRUE(PathExists(folder.file("0A.bin")));
+    EXPECT_TRUE(frame.statusPaneText(2).contains("Stopped: the undo journal cannot be written"))
+        << frame.statusPaneText(2).toStdString();
 }
 
 TEST_F(FrameTest, ContextMenuShowsTheViewMenuOrRenamesWithAReportAndProgress) {

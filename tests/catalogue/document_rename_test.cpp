@@ -59,7 +59,7 @@ TEST_F(DocumentRenameTest, RenameInTheFolderKeepsRecordNumberAndCachedFacts) {
     EXPECT_EQ(m_document->GetRecordSize(record), 5u);
     EXPECT_EQ(m_document->GetLastWriteTime(record), time);
     ASSERT_EQ(group.count(), 1u);
-    EXPECT_EQ(group.entries().begin()->second, m_dir.file("0A1B.exe"));
+    EXPECT_EQ(group.entries().front().oldPath, m_dir.file("0A1B.exe"));
 }
 
 TEST_F(DocumentRenameTest, ClashIsNumberedAndTheRecordFollows) {

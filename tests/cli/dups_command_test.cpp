@@ -65,6 +65,17 @@ TEST_F(DupsCliTest, DryRunRealRunAndUndoAgree) {
     EXPECT_EQ(listing(), before);
 }
 
+TEST_F(DupsCliTest, NoMoveWithoutAJournalToRecordIt) {
+    sat.write("a", "same");
+    sat.write("b", "same");
+    setenv("XDG_STATE_HOME", sat.write("state", "not a folder").c_str(), 1);
+    EXPECT_EQ(tressel({"dups", sat.path()}), 1);
+    EXPECT_EQ(out.str().rfind("0 dups Removed. ", 0), 0u) << out.str();
+    EXPECT_EQ(listing(), "a;b;state;");
+    EXPECT_EQ(tressel({"dups", "--dry-run", sat.path()}), 0) << "a dry run needs no journal";
+    EXPECT_EQ(out.str(), "b -> Duplicates/b (copy of a)\n1 dups Removed\n");
+}
+
 TEST_F(DupsCliTest, WrongUsageAndMissingFolder) {
     EXPECT_EQ(tressel({"dups"}), 2);
     EXPECT_EQ(tressel({"dups", "--force", sat.path()}), 2);

@@ -224,7 +224,7 @@ TEST(DuplicateFinderTest, SameBytesComparesTheWholeFileItExpects) {
     const auto identity = [](const std::string& path) {
         struct stat st;
         ::stat(path.c_str(), &st);
-        return FileIdentity{st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size)};
+        return ExpectedFile{st.st_dev, st.st_ino, static_cast<uint64_t>(st.st_size)};
     };
     const std::string a = dir.write("a", big), b = dir.write("b", big);
     const std::string c = dir.write("c", WithLastByte(big, 'z'));

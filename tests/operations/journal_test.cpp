@@ -75,12 +75,15 @@ TEST(JournalField, EveryByteSurvivesEscaping) {
 TEST(JournalParse, RejectsForeignBytesAndIgnoresACutLastLine) {
     EXPECT_FALSE(ParseJournal(""));
     EXPECT_FALSE(ParseJournal("something else\n"));
-    auto parsed = ParseJournal("TRESSEL-UNDO-JOURNAL 1\nfolder\t/sat/\ndone\t/sat/b\t/sat/a\n"
-                               "done\t/sat/d\t/sat/c\nend\nundone\nredone\ndone\t/sat/x\t/s");
+    auto parsed =
+        ParseJournal("TRESSEL-UNDO-JOURNAL 1\nfolder\t/sat/\ndone\t/sat/b\t/sat/a\t1\t2\t3\t4\n"
+                     "done\t/sat/d\t/sat/c\t1\t5\t3\t4\nend\nundone\nredone\ndone\t/sat/x\t/s");
     ASSERT_TRUE(parsed);
     EXPECT_EQ(parsed->folder, "/sat/");
-    ASSERT_EQ(parsed->done.size(), 2u);
-    EXPECT_EQ(parsed->done[1].first, "/sat/d");
+    EXPECT_EQ(parsed->damage, "");
+    ASSERT_EQ(parsed->entries.size(), 2u);
+    EXPECT_EQ(parsed->entries[1].newPath, "/sat/d");
+    EXPECT_EQ(parsed->entries[1].identity.inode, 5u);
     EXPECT_EQ(parsed->state(), JournalState::Applied);
 }
 
@@ -104,7 +107,7 @@ TEST_F(JournalTest, CommandIsRecordedAndUndoneByAnotherProcess) {
     ASSERT_EQ(journals.size(), 1u);
     EXPECT_EQ(journals[0].contents.command, "rename to column 1");
     EXPECT_EQ(journals[0].contents.state(), JournalState::Applied);
-    EXPECT_EQ(journals[0].contents.done.size(), 2u);
+    EXPECT_EQ(journals[0].contents.moveCount(), 2u);
 
     std::string error;
     auto loaded = LoadJournalGroup(journalPath, &error);
@@ -150,8 +153,8 @@ TEST_F(JournalTest, KilledBetweenIntentAndDoneIsUndone) {
     auto contents = ReadJournal(path);
     ASSERT_TRUE(contents);
     EXPECT_EQ(contents->state(), JournalState::Interrupted);
-    EXPECT_EQ(contents->done.size(), 1u);
-    EXPECT_EQ(contents->intended.size(), 1u);
+    EXPECT_EQ(contents->moveCount(), 1u);
+    EXPECT_EQ(contents->entries.size(), 2u);
 
     std::string error;
     auto group = LoadJournalGroup(path, &error);
@@ -180,21 +183,22 @@ TEST_F(JournalTest, IntendedMoveIsTakenBackOnlyWhenItsFileLanded) {
     ASSERT_EQ(std::rename(a.c_str(), m_dir.file("A.txt").c_str()), 0);
     const std::string path = WriteJournal(intent);
 
-    // Another file now has the old name: the landed one stays where it is.
+    // Another file now has the old name: the landed one stays, and is reported.
     m_dir.write("a.txt", "someone else");
-    auto group = LoadJournalGroup(path);
-    ASSERT_TRUE(group);
-    ASSERT_EQ(group->intended().size(), 1u);
-    EXPECT_FALSE(IntendedMoveLanded(group->intended()[0]));
-    EXPECT_EQ(group->moveBack({}), 0);
+    CFailureList failures;
+    EXPECT_EQ(LoadJournalGroup(path)->moveBack({}, &failures), 1);
     EXPECT_EQ(ReadWholeFile(a), "someone else");
     EXPECT_EQ(ReadWholeFile(m_dir.file("A.txt")), "a");
+    ASSERT_EQ(failures.count(), 1);
+    EXPECT_EQ(failures.items()[0].path, m_dir.file("A.txt"));
 
-    // A different file at the target is not the one announced.
+    // A different file at the target is not the one announced: no error, left alone.
     ASSERT_EQ(std::remove(a.c_str()), 0);
     ASSERT_EQ(std::rename(m_dir.file("A.txt").c_str(), m_dir.file("kept").c_str()), 0);
     m_dir.write("A.txt", "impostor");
-    EXPECT_FALSE(IntendedMoveLanded(group->intended()[0]));
+    EXPECT_EQ(LoadJournalGroup(path)->moveBack({}), 0);
+    EXPECT_EQ(ReadWholeFile(m_dir.file("A.txt")), "impostor");
+    EXPECT_FALSE(PathExists(a));
 }
 
 TEST_F(JournalTest, JournalsAreFiledByFolderNewestFirst) {

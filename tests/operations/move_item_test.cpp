@@ -138,8 +138,8 @@ TEST_F(MoveItemTest, GroupGetsOneEntryPerSuccessfulMove) {
     EXPECT_EQ(Move("a.txt", "report.txt", &group), m_dir.file("report[1].txt"));
     EXPECT_EQ(Move("missing.txt", "other.txt", &group), "");
     ASSERT_EQ(group.count(), 1u);
-    EXPECT_EQ(group.entries().begin()->first, m_dir.file("report[1].txt"));
-    EXPECT_EQ(group.entries().begin()->second, m_dir.file("a.txt"));
+    EXPECT_EQ(group.entries().front().newPath, m_dir.file("report[1].txt"));
+    EXPECT_EQ(group.entries().front().oldPath, m_dir.file("a.txt"));
 }
 
 TEST_F(MoveItemTest, RenamingToItsOwnNameSucceedsInPlaceAndRecordsNothing) {

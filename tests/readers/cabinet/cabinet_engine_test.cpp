@@ -262,7 +262,7 @@ TEST(CabinetEngine, DamageGivesTheErrorOfItsKind) {
          [](Cabinet& c) { c.folders[0].blocks[1].uncompressed = 0; },
          {},
          4},
-        {"Quantum", [](Cabinet& c) { c.folders[0].type = 0x0F02; }, {}, 6},
+        {"Quantum over stored bytes", [](Cabinet& c) { c.folders[0].type = 0x0F02; }, {}, 7},
         {"stored data as LZX", [](Cabinet& c) { c.folders[0].type = 0x1003; }, {}, 7},
         {"method 7", [](Cabinet& c) { c.folders[0].type = 7; }, {}, 6},
     };
