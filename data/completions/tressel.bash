@@ -4,6 +4,7 @@ _tressel_command_options() {
     case $1 in
     info) echo "--scan-all --json --why --help" ;;
     rename) echo "--column --append --dry-run --scan-all --help" ;;
+    dups) echo "--dry-run --help" ;;
     undo) echo "--list --dry-run --help" ;;
     esac
 }
@@ -43,7 +44,7 @@ _tressel() {
         if [[ $cur == -* ]]; then
             mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
         else
-            mapfile -t COMPREPLY < <(compgen -W "info rename undo help" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "info rename dups undo help" -- "$cur")
         fi
         return
     fi
@@ -73,7 +74,7 @@ _tressel() {
             _tressel_names_in "${operands[0]}" "$cur"
         fi
         ;;
-    undo) ((${#operands[@]} == 0)) && mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
+    dups | undo) ((${#operands[@]} == 0)) && mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
     esac
 }
 

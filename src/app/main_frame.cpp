@@ -384,7 +384,9 @@ void CMainFrame::buildMenus() {
 
     QMenu* tools = bar->addMenu("&Tools");
     addItem(tools, "removeDuplicates", "&Remove Duplicates",
-            "Move identical copies into the Duplicates folder");
+            "Removes identical copies of files to duplicates folder (Leaves only one copy of "
+            "each file).",
+            [this] { m_view->removeDuplicates(); });
     addItem(tools, "deleteEmptyDirectories", "&Delete Empty Directories",
             "Delete the empty folders");
     addItem(tools, "setExtensions", "Set &Extensions...",

@@ -24,6 +24,7 @@ int Run(const Args& args, std::ostream& out, std::ostream& err);
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err);
 int RunRename(const Args& args, std::ostream& out, std::ostream& err);
 int RunUndo(const Args& args, std::ostream& out, std::ostream& err);
+int RunDups(const Args& args, std::ostream& out, std::ostream& err);
 
 // Shared helpers for the commands.
 bool IsHelpOption(const std::string& arg);

@@ -106,6 +106,9 @@ public:
     void renameRow(int row, const QString& typed);
     // Renames the selected files to the texts of an information column.
     void renameToColumn(int column);
+    // Moves every copy of a file but the one shown first into the folder's
+    // "Duplicates/" sub-folder, undoably.
+    void removeDuplicates();
 
     CListContextMenu& contextMenu() { return *m_contextMenu; }
     CTitleWatch& titleWatch() { return *m_titleWatch; }
