@@ -143,6 +143,8 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
     m_view->setProgress(this);
     connect(m_view, &CMarlockUtilView::statusText, this, &CMainFrame::setStatusPane);
     connect(m_view, &CMarlockUtilView::folderLost, this, &CMainFrame::onFolderLost);
+    connect(m_view, &CMarlockUtilView::previewHideRequested, this,
+            [this] { setPreviewVisible(false); });
     connect(m_view, &CMarlockUtilView::previewRequested, this,
             [this](const QString& path) { m_previewLabel->setText(path.section('/', -1)); });
     connect(&m_doc, &CMarlockUtilDoc::folderOpened, this, [this](const QString& path) {
@@ -380,7 +382,7 @@ void CMainFrame::buildMenus() {
     addItem(tools, "removeDuplicates", "&Remove Duplicates",
             "Move identical copies into the Duplicates folder");
     addItem(tools, "deleteEmptyDirectories", "&Delete Empty Directories",
-            "Delete the empty folders");
+            "Delete the empty folders", [this] { m_view->deleteEmptyDirectories(); });
     addItem(tools, "setExtensions", "Set &Extensions...",
             "Change the extension of the selected files");
 
@@ -414,8 +416,7 @@ void CMainFrame::buildMenus() {
         m_priorityGroup->addAction(a);
     }
     options->addActions({m_view->scanAllAction(), m_view->numberedOnlyAction()});
-    addItem(options, "confirmShiftDelete", "Confirm ShiftDelete",
-            "Ask before deleting files permanently");
+    options->addAction(m_view->confirmShiftDeleteAction());
     options->addSeparator();
     addItem(options, "deleteSettings", "&Delete Program's Registry Settings",
             "Remove the program's settings when it closes",
