@@ -47,6 +47,15 @@ TEST_F(FileCommandsTest, TrashTakesFilesAndFoldersIntoAMissingDataFolder) {
     EXPECT_EQ(reason, "not found");
 }
 
+TEST_F(FileCommandsTest, ATrashThatCannotBeMadeLeavesTheFileInPlace) {
+    const std::string file = m_dir.write("work/a.txt", "A");
+    setenv("XDG_DATA_HOME", m_dir.write("plain-file", "").c_str(), 1);
+    std::string reason;
+    EXPECT_FALSE(MoveToTrash(file, reason));
+    EXPECT_NE(reason.find("cannot make the trash folder"), std::string::npos) << reason;
+    EXPECT_EQ(ReadWholeFile(file), "A");
+}
+
 TEST_F(FileCommandsTest, PermanentDeleteNeverFollowsLinks) {
     const std::string outside = m_dir.write("outside/keep.txt", "K");
     m_dir.write("work/sub/x.txt", "X");
