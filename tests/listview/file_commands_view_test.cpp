@@ -1,6 +1,7 @@
 #include "view_fixture.h"
 
 #include "listview/view.h"
+#include "operations/feedback.h"
 #include "settings/settings_store.h"
 
 #include <QAction>
@@ -114,6 +115,43 @@ TEST_F(FileCommandsViewTest, CopyToReplaceSendsTheOldFileToTheTrash) {
     EXPECT_EQ(ReadWholeFile(folder.file("dst/a.txt")), "new");
     EXPECT_EQ(ReadWholeFile(data + "/Trash/files/a.txt"), "old");
     EXPECT_EQ(ReadWholeFile(work("a.txt")), "new");
+}
+
+struct Recorder final : IOperationReport, IProgress {
+    void report(const std::string& subject, int errors) override {
+        line = ReportText(subject, errors);
+    }
+    void reportFailures(const std::string& subject, const CFailureList& list) override {
+        report(subject, list.count());
+        failures = list;
+    }
+    void start(uint64_t count) override { total = count; }
+    void step() override { ++steps; }
+    std::string line;
+    CFailureList failures;
+    uint64_t total = 0, steps = 0;
+};
+
+TEST_F(FileCommandsViewTest, EachFileThatCannotGoIsListedWithItsReason) {
+    folder.write("work/a.txt", "A");
+    folder.write("work/b.txt", "B");
+    openWork();
+    select({"a.txt", "b.txt"});
+    Recorder recorder;
+    view->setReport(&recorder);
+    view->setProgress(&recorder);
+    chosen = QString::fromStdString(folder.file("missing/deeper"));
+    view->copyOrMove(true, -1);
+    EXPECT_EQ(recorder.line,
+              "2 error(s) ocurred while moving to " + chosen.toStdString() + " (0 done)");
+    ASSERT_EQ(recorder.failures.count(), 2);
+    EXPECT_EQ(recorder.failures.items()[1].path, work("b.txt"));
+    EXPECT_FALSE(recorder.failures.items()[1].reason.empty());
+    EXPECT_EQ(recorder.total, 2u);
+    EXPECT_EQ(recorder.steps, 2u);
+    EXPECT_EQ(ReadWholeFile(work("b.txt")), "B");
+    view->setReport(nullptr);
+    view->setProgress(nullptr);
 }
 
 TEST_F(FileCommandsViewTest, DeleteEmptyDirectoriesCountsTheFoldersRemoved) {
