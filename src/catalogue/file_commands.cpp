@@ -98,7 +98,8 @@ bool MoveEntry(const std::string& from, const std::string& to, CUndoGroup* group
             group->add(to, from);
         return true;
     }
-    reason = std::strerror(errno);
+    reason = errno == EXDEV ? "a folder cannot be moved to another file system: copy it instead"
+                            : std::strerror(errno);
     if (group)
         group->failed();
     return false;

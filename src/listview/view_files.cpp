@@ -89,7 +89,9 @@ void CMarlockUtilView::copyOrMove(bool move, int index) {
     const QString last = (move ? "Last Move to " : "Last Copy to ") + folder;
     emit statusText(PaneReport, last);
 
-    std::unique_ptr<CUndoGroup> group = move ? newUndoGroup("move to") : nullptr;
+    // A journal holds only paths in and just below its folder, and Move To sends files
+    // anywhere: its moves are undone from this run's history only.
+    std::unique_ptr<CUndoGroup> group = move ? std::make_unique<CUndoGroup>() : nullptr;
     TransferRequest request;
     request.move = move;
     request.targetFolder = EncodeName(folder);
