@@ -146,6 +146,8 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
     connect(&m_view->escapeCheck(), &CEscapeCheck::ended, this, &CMainFrame::hideProgress);
     connect(m_view, &CMarlockUtilView::statusText, this, &CMainFrame::setStatusPane);
     connect(m_view, &CMarlockUtilView::folderLost, this, &CMainFrame::onFolderLost);
+    connect(m_view, &CMarlockUtilView::previewHideRequested, this,
+            [this] { setPreviewVisible(false); });
     connect(m_view, &CMarlockUtilView::previewRequested, this,
             [this](const QString& path) { m_previewLabel->setText(path.section('/', -1)); });
     connect(&m_doc, &CMarlockUtilDoc::folderOpened, this, [this](const QString& path) {
@@ -388,7 +390,7 @@ void CMainFrame::buildMenus() {
             "each file).",
             [this] { m_view->removeDuplicates(); });
     addItem(tools, "deleteEmptyDirectories", "&Delete Empty Directories",
-            "Delete the empty folders");
+            "Delete the empty folders", [this] { m_view->deleteEmptyDirectories(); });
     addItem(tools, "setExtensions", "Set &Extensions...",
             "Change the extension of the selected files");
 
@@ -422,8 +424,7 @@ void CMainFrame::buildMenus() {
         m_priorityGroup->addAction(a);
     }
     options->addActions({m_view->scanAllAction(), m_view->numberedOnlyAction()});
-    addItem(options, "confirmShiftDelete", "Confirm ShiftDelete",
-            "Ask before deleting files permanently");
+    options->addAction(m_view->confirmShiftDeleteAction());
     options->addSeparator();
     addItem(options, "deleteSettings", "&Delete Program's Registry Settings",
             "Remove the program's settings when it closes",

@@ -129,25 +129,24 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
     popup->addMenu(names);
 }
 
-// Move To, Copy To, Delete and Find this Text are not in this build: their items are
-// shown, disabled.
+// Find this Text is not in this build: its item is shown, disabled.
 void CListContextMenu::addCommandItems(QMenu* popup, QPoint pos) {
     if (!popup->isEmpty())
         popup->addSeparator();
     const QStringList& history = m_view.moveToHistory().entries();
-    auto addFolderMenu = [&](const QString& title, const char* name, int chooseId,
+    auto addFolderMenu = [&](const QString& title, const char* name, bool move, int chooseId,
                              int firstHistoryId) {
         QMenu* menu = popup->addMenu(title);
         menu->setObjectName(name);
-        addCommand(menu, "&Choose...", chooseId);
+        addCommand(menu, "&Choose...", chooseId, [this, move] { m_view.copyOrMove(move, -1); });
         if (!history.isEmpty())
             menu->addSeparator();
         for (int i = 0; i < history.size() && i < menu::kHistorySize; ++i)
             addCommand(menu, MenuText(DecodeName(HistoryItemText(EncodeName(history[i])))),
-                       firstHistoryId + i);
+                       firstHistoryId + i, [this, move, i] { m_view.copyOrMove(move, i); });
     };
-    addFolderMenu("&Move To", "moveToMenu", menu::MoveToChoose, menu::MoveToHistory);
-    addFolderMenu("&Copy To", "copyToMenu", menu::CopyToChoose, menu::CopyToHistory);
+    addFolderMenu("&Move To", "moveToMenu", true, menu::MoveToChoose, menu::MoveToHistory);
+    addFolderMenu("&Copy To", "copyToMenu", false, menu::CopyToChoose, menu::CopyToHistory);
 
     recordHitCell(pos);
     if (m_hitRecord >= 0) {
@@ -158,7 +157,9 @@ void CListContextMenu::addCommandItems(QMenu* popup, QPoint pos) {
             addCommand(popup, "Clear this Text", menu::ClearText, [this] { clearHitText(); });
     }
     popup->addSeparator();
-    addCommand(popup, "&Delete", menu::Delete);
+    addCommand(popup, "&Delete", menu::Delete, [this] {
+        m_view.deleteSelection(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
+    });
     addCommand(popup, "Rena&me", menu::Rename, [this] { m_view.editName(); });
     popup->addSeparator();
     addCommand(popup, "P&roperties...", menu::Properties,

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QListView>
@@ -120,7 +121,10 @@ bool CListInput::handleKey(int key) {
     case Qt::Key_Escape:
         m_view.setCancelFlag();
         return true;
-    case Qt::Key_Delete: // the delete command is not in this build; the key stays the list's
+    case Qt::Key_Delete:
+        m_view.guard([this] {
+            m_view.deleteSelection(QGuiApplication::keyboardModifiers() & Qt::ShiftModifier);
+        });
         return true;
     case Qt::Key_F2:
         m_view.guard([this] { m_view.editName(); });

@@ -3,6 +3,7 @@
 #include "column_width.h"
 #include "file_list_model.h"
 #include "file_name_text.h"
+#include "file_questions.h"
 #include "list_context_menu.h"
 #include "list_input.h"
 #include "operations/feedback.h"
@@ -85,6 +86,7 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
       m_listMode(std::make_unique<CPersistentFlag>("Settings", "ViewList", false)),
       m_numberedOnly(std::make_unique<CPersistentFlag>("Settings", "Numberd only", false)),
       m_maxColumnWidth(column_width::kDefault) {
+    m_questions = WindowFileQuestions(this);
     m_model = new CFileListModel(doc, this);
     m_model->setErrorHandler([this](const QString& text) {
         // Reading happens while the list paints: show the box once painting is over.
@@ -226,6 +228,13 @@ void CMarlockUtilView::buildActions() {
     m_scanAllAction =
         addOption("scanAll", "&Scan All", "Read every file, whatever its extension", scanAll());
     connect(m_scanAllAction, &QAction::toggled, this, &CMarlockUtilView::applyScanAll);
+    m_confirmShiftDeleteAction =
+        addOption("confirmShiftDelete", "Confirm ShiftDelete",
+                  "If not checked there will be No \"Are you sure\" when you SHIFT+DELETE files "
+                  "(permanently deleted)",
+                  confirmDelete());
+    connect(m_confirmShiftDeleteAction, &QAction::toggled, this,
+            [this](bool on) { m_confirmDelete->set(on); });
 
     m_undoAction = new QAction("&Undo", this);
     m_undoAction->setObjectName("undo");

@@ -8,6 +8,7 @@
 
 #include "catalogue/document.h"
 #include "escape_check.h"
+#include "file_questions.h"
 #include "operations/undo.h"
 #include "sort_order.h"
 
@@ -110,6 +111,17 @@ public:
     // "Duplicates/" sub-folder, undoably.
     void removeDuplicates();
 
+    // The file commands on the selection. Delete sends it to the trash after asking;
+    // permanent (Shift held) deletes it for good, asking only while "Confirm
+    // ShiftDelete" is on. copyOrMove takes the folder from the browser (index -1) or
+    // the recent target folders.
+    void deleteSelection(bool permanent);
+    void copyOrMove(bool move, int index);
+    void deleteEmptyDirectories();
+    QAction* confirmShiftDeleteAction() const { return m_confirmShiftDeleteAction; }
+    // The dialogs of the file commands; tests answer them.
+    void setFileQuestions(FileQuestions questions) { m_questions = std::move(questions); }
+
     CListContextMenu& contextMenu() { return *m_contextMenu; }
     CTitleWatch& titleWatch() { return *m_titleWatch; }
 
@@ -164,6 +176,8 @@ public:
 signals:
     void statusText(int pane, const QString& text);
     void previewRequested(const QString& path);
+    // Delete is about to run: no preview may keep a file open.
+    void previewHideRequested();
     // The open folder was deleted, renamed or unmounted.
     void folderLost(const QString& path);
 
@@ -186,6 +200,8 @@ private:
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
     void report(const std::string& subject, int errors);
     void reportFailures(const std::string& subject, const CFailureList& failures);
+    std::vector<std::string> selectedPaths() const;
+    QString targetFolder(bool move, int index);
     // The window's progress bar, or nothing when the view stands alone.
     IProgress& progress();
     void removeVanishedRows();
@@ -211,6 +227,7 @@ private:
     QAction* m_numberedOnlyAction = nullptr;
     QAction* m_scanAllAction = nullptr;
     QAction* m_undoAction = nullptr;
+    QAction* m_confirmShiftDeleteAction = nullptr;
     QAction* m_redoAction = nullptr;
     QTimer* m_refreshTimer = nullptr;
     QTimer* m_statusTimer = nullptr;
@@ -220,6 +237,9 @@ private:
     IOperationReport* m_report = nullptr;
     IProgress* m_progress = nullptr;
     std::function<void(const QString&)> m_presentError;
+    FileQuestions m_questions;
+    // The folder last chosen in the browser, where the browser opens next time.
+    QString m_lastBrowsed;
     CListSorter m_sorter{CMarlockUtilDoc::kColumnCount};
     int m_maxColumnWidth;
     int m_findPosition = -1;

@@ -75,6 +75,11 @@ void SettingsStore::writeBinary(const QString& section, const QString& key,
         m_settings->setValue(KeyPath(section, key), bytes);
 }
 
+void SettingsStore::removeKey(const QString& section, const QString& key) {
+    if (!m_readOnly)
+        m_settings->remove(KeyPath(section, key));
+}
+
 void SettingsStore::removeAll() {
     if (m_readOnly)
         return;
@@ -114,6 +119,8 @@ CPersistentHistory::~CPersistentHistory() {
     auto& store = SettingsStore::instance();
     for (int i = 0; i < m_entries.size(); ++i)
         store.writeString(m_section, QString::number(i), m_entries[i]);
+    for (auto i = m_entries.size(); i < m_capacity; ++i)
+        store.removeKey(m_section, QString::number(i));
 }
 
 } // namespace tressel

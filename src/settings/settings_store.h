@@ -32,6 +32,7 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     std::optional<QByteArray> readBinary(const QString& section, const QString& key) const;
     void writeBinary(const QString& section, const QString& key, const QByteArray& bytes);
+    void removeKey(const QString& section, const QString& key);
 
     // Deletes every section and key.
     void removeAll();
@@ -71,8 +72,8 @@ private:
 };
 
 // A list of texts stored under keys "0", "1", ... of one section, most recent first.
-// Empty stored strings are skipped when reading; keys beyond the entries are left as
-// they are when writing back.
+// Empty stored strings are skipped when reading; writing back removes the keys beyond
+// the entries, so that a list made shorter stays short at the next start.
 class CPersistentHistory {
 public:
     CPersistentHistory(QString section, int capacity);

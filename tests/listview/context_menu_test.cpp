@@ -291,6 +291,21 @@ TEST_F(MenuTest, SeveralRowsOfferFilledColumnsInTheDraggedOrder) {
     EXPECT_EQ(names->actions().front()->data().toInt(), 9);
 }
 
+TEST_F(MenuTest, HistoryItemsCopyAndMoveIntoTheirFolders) {
+    folder.write("0A.bin", "A");
+    const std::string target = folder.mkdir("target");
+    open(folder.path());
+    paint();
+    view->moveToHistory().entries() = QStringList{QString::fromStdString(target)};
+    select({"0A.bin"});
+    FindCommand(menuAt("0A.bin", 0), menu::CopyToHistory)->trigger();
+    EXPECT_TRUE(PathExists(folder.file("0A.bin")));
+    EXPECT_TRUE(std::filesystem::remove(target + "/0A.bin"));
+    FindCommand(menuAt("0A.bin", 0), menu::MoveToHistory)->trigger();
+    EXPECT_FALSE(PathExists(folder.file("0A.bin")));
+    EXPECT_TRUE(PathExists(target + "/0A.bin"));
+}
+
 TEST_F(MenuTest, NothingSelectedShowsTheViewMenu) {
     folder.write("0A.bin", "");
     open(folder.path());
@@ -301,7 +316,7 @@ TEST_F(MenuTest, NothingSelectedShowsTheViewMenu) {
     EXPECT_EQ(view->contextMenu().build(QPoint(5, 300), Qt::ControlModifier), &viewMenu);
 }
 
-TEST_F(MenuTest, FullMenuOrderWithHistoryAndTheCommandsNotInThisBuildDisabled) {
+TEST_F(MenuTest, FullMenuOrderWithHistoryAndFindTextDisabled) {
     folder.write("0A.bin", ReadableContent("Desc"));
     open(folder.path());
     paint();
@@ -311,10 +326,10 @@ TEST_F(MenuTest, FullMenuOrderWithHistoryAndTheCommandsNotInThisBuildDisabled) {
     EXPECT_EQ(Texts(popup), (QStringList{"Rename To", "-", "&Move To", "&Copy To", "-",
                                          "Find this Text", "Copy this Text", "Clear this Text", "-",
                                          "&Delete", "Rena&me", "-", "P&roperties..."}));
-    for (int id : {menu::Delete, menu::FindText, menu::MoveToChoose, menu::CopyToChoose,
-                   menu::MoveToHistory + 1, menu::CopyToHistory})
-        EXPECT_FALSE(FindCommand(popup, id)->isEnabled()) << id;
-    for (int id : {menu::CopyText, menu::ClearText, menu::Rename, menu::Properties})
+    EXPECT_FALSE(FindCommand(popup, menu::FindText)->isEnabled());
+    for (int id :
+         {menu::CopyText, menu::ClearText, menu::Rename, menu::Properties, menu::Delete,
+          menu::MoveToChoose, menu::CopyToChoose, menu::MoveToHistory + 1, menu::CopyToHistory})
         EXPECT_TRUE(FindCommand(popup, id)->isEnabled()) << id;
     EXPECT_EQ(FindCommand(popup, menu::MoveToHistory)->text(), "Apps");
     EXPECT_EQ(FindCommand(popup, menu::CopyToHistory + 1)->text(), "Music");

@@ -76,7 +76,7 @@ TEST_F(SettingsTest, FlagIsOnOnlyForOneAndIsWrittenBackAsZeroOrOne) {
     }
 }
 
-TEST_F(SettingsTest, HistorySkipsGapsAndLeavesKeysBeyondItsEntries) {
+TEST_F(SettingsTest, HistorySkipsGapsAndRemovesKeysBeyondItsEntries) {
     auto& store = SettingsStore::instance();
     store.writeString("MoveToHistory", "0", "/in");
     store.writeString("MoveToHistory", "1", "");
@@ -87,7 +87,13 @@ TEST_F(SettingsTest, HistorySkipsGapsAndLeavesKeysBeyondItsEntries) {
     }
     EXPECT_EQ(onDisk("MoveToHistory/0").toString(), "/in");
     EXPECT_EQ(onDisk("MoveToHistory/1").toString(), "/out");
-    EXPECT_EQ(onDisk("MoveToHistory/2").toString(), "/out");
+    EXPECT_FALSE(onDisk("MoveToHistory/2").isValid());
+    {
+        CPersistentHistory history("MoveToHistory", 10);
+        history.entries().removeFirst();
+    }
+    CPersistentHistory restarted("MoveToHistory", 10);
+    EXPECT_EQ(restarted.entries(), QStringList({"/out"}));
 }
 
 TEST_F(SettingsTest, RemoveAllMakesEveryOptionReadItsDefault) {

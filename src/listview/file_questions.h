@@ -1,0 +1,29 @@
+#pragma once
+
+// The questions the file commands ask. The view holds them as function objects so that
+// tests answer them; these are the window's own dialogs.
+
+#include "catalogue/file_commands.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+namespace tressel {
+
+struct FileQuestions {
+    // Yes to deleting paths (permanent: for good, else to the trash).
+    std::function<bool(const QStringList& paths, bool permanent)> confirmDelete;
+    // The chosen folder, or empty on Cancel.
+    std::function<QString(const QString& title, const QString& start)> chooseFolder;
+    // What to do with a target that exists.
+    AskExisting askExisting;
+};
+
+// Modal dialogs owned by parent.
+FileQuestions WindowFileQuestions(QWidget* parent);
+
+} // namespace tressel
