@@ -498,12 +498,24 @@ void CMainFrame::showFirstTime() {
     else
         show();
     activateWindow();
-    const int listWidth = store.readInt("Settings", "ListWidth", 0);
-    const int total = m_splitter->width();
-    if (listWidth > 0 && m_previewVisible)
-        m_splitter->setSizes({listWidth, std::max(total - listWidth, m_preview->minimumWidth())});
-    else if (m_previewVisible)
-        m_splitter->setSizes({total * 3 / 4, total - total * 3 / 4});
+    restoreListWidth(store.readInt("Settings", "ListWidth", 0));
+}
+
+// The stored width is the list pane's own: the handle's width comes off the preview's
+// share, or the splitter would scale both panes down to fit and the list would shrink
+// at every start.
+void CMainFrame::restoreListWidth(int listWidth) {
+    if (!m_previewVisible)
+        return;
+    const int room = m_splitter->width() - m_splitter->handleWidth();
+    if (listWidth <= 0)
+        listWidth = room * 3 / 4;
+    listWidth = std::min(listWidth, room - m_preview->minimumWidth());
+    m_splitter->setSizes({listWidth, room - listWidth});
+}
+
+int CMainFrame::listPaneWidth() const {
+    return m_splitter->sizes().value(0, m_view->width());
 }
 
 void CMainFrame::openFolder(const QString& path) {
@@ -702,7 +714,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::saveSettings() {
     auto& store = SettingsStore::instance();
     store.writeBinary("bstate", "State", saveState());
-    store.writeInt("Settings", "ListWidth", m_view->width());
+    store.writeInt("Settings", "ListWidth", listPaneWidth());
     store.writeInt("Settings", "Preview", m_previewVisible ? 1 : 0);
     WindowPlacement placement;
     placement.showCommand = isMaximized()   ? WindowPlacement::kShowMaximized

@@ -110,6 +110,8 @@ private:
     void rebuildRecentMenu();
     void addRecent(const QString& path);
     void saveSettings();
+    void restoreListWidth(int listWidth);
+    int listPaneWidth() const;
     void onFolderLost(const QString& path);
     void reportUnopenedFolder(const QString& path);
     void updateTitle();

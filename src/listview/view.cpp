@@ -37,6 +37,8 @@ namespace tressel {
 namespace {
 
 constexpr int kColumnWidth = 150;
+// A stored width above this is no width a user dragged.
+constexpr int kWidestColumn = 10000;
 
 // Edits a row's name: selects the name without its extension, and hands the typed
 // text to the view's rename instead of setting it into the model.
@@ -121,6 +123,7 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
 CMarlockUtilView::~CMarlockUtilView() {
     m_doc.setView(nullptr);
     saveColumnOrder();
+    saveColumnWidths();
     SettingsStore::instance().writeInt("Settings", "LastSort", m_sorter.sortMode());
 }
 
@@ -231,6 +234,7 @@ void CMarlockUtilView::initialUpdate() {
     if (!m_initialised) {
         m_initialised = true;
         applyColumnOrder();
+        m_fitNameColumn = !applyColumnWidths();
         m_sorter.setSortMode(SettingsStore::instance().readInt("Settings", "LastSort", 0));
         m_stack->setCurrentWidget(isListMode() ? static_cast<QWidget*>(m_list) : m_details);
         setMaxColumnWidthText(SettingsStore::instance().readString(
@@ -268,10 +272,50 @@ void CMarlockUtilView::saveColumnOrder() {
     SettingsStore::instance().writeBinary("Settings", "ColOrderArray", bytes);
 }
 
+// One 32-bit width per column, in the model's column order. Widths out of reason are
+// skipped; the information columns are capped afterwards like any other width.
+bool CMarlockUtilView::applyColumnWidths() {
+    const auto stored = SettingsStore::instance().readBinary("Settings", "ColWidthArray");
+    if (!stored || stored->size() < 4)
+        return false;
+    const int entries = std::min<int>(static_cast<int>(stored->size() / 4), m_model->columnCount());
+    QHeaderView* header = m_details->horizontalHeader();
+    for (int column = 0; column < entries; ++column) {
+        int32_t width = 0;
+        std::memcpy(&width, stored->constData() + column * 4, 4);
+        if (width >= column_width::kMin && width <= kWidestColumn)
+            header->resizeSection(column, width);
+    }
+    return true;
+}
+
+void CMarlockUtilView::saveColumnWidths() {
+    QHeaderView* header = m_details->horizontalHeader();
+    QByteArray bytes;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const int32_t width = header->sectionSize(column);
+        bytes.append(reinterpret_cast<const char*>(&width), 4);
+    }
+    SettingsStore::instance().writeBinary("Settings", "ColWidthArray", bytes);
+}
+
+// Until widths are remembered, the name column is made wide enough for the first
+// folder's names, "[n]" numbers and extensions included, within a sensible limit.
+void CMarlockUtilView::fitNameColumnOnce() {
+    if (!m_fitNameColumn || m_model->rowCount() == 0)
+        return;
+    m_fitNameColumn = false;
+    const int widest = m_details->fontMetrics().averageCharWidth() * 60;
+    m_details->resizeColumnToContents(0);
+    QHeaderView* header = m_details->horizontalHeader();
+    header->resizeSection(0, std::clamp(header->sectionSize(0), kColumnWidth, widest));
+}
+
 void CMarlockUtilView::repopulate() {
     guard([this] {
         m_model->repopulate(numberedOnly());
         sortFixed(CListSorter::NormalisedMode(m_sorter.sortMode()));
+        fitNameColumnOnce();
         updateStatus();
         if (m_model->rowCount() > 0)
             m_details->selectionModel()->setCurrentIndex(m_model->index(0, 0),

@@ -9,6 +9,7 @@
 #include "listview/list_context_menu.h"
 #include "listview/view.h"
 
+#include <QHeaderView>
 #include <QTableView>
 
 #include <QAbstractButton>
@@ -514,19 +515,43 @@ TEST_F(FrameTest, WindowPlacementIsStoredAndOnlyAFullRecordIsUsed) {
     EXPECT_EQ(program->frame()->size(), QSize(900, 500));
 }
 
-TEST_F(FrameTest, ListWidthIsStoredAndRestored) {
-    {
-        auto program = startProgram();
-        program->frame()->showFirstTime();
-        program->frame()->resize(1000, 600);
-        QApplication::processEvents();
-        program->frame()->close();
+// Each start shows what the last one left: the list pane's width and every column's
+// width come back unchanged however often the program is restarted.
+TEST_F(FrameTest, RestartsKeepTheListWidthAndTheColumnWidths) {
+    folder.write("0A1B2C3D4E5F60718293A4B5C6D7E8F9 [1].mp3", "");
+    folder.write("1.bin", "");
+    const QStringList arguments{QString::fromStdString(folder.path())};
+    auto widths = [](CMainFrame& frame) {
+        const auto* details = frame.view().findChild<QTableView*>("details");
+        QList<int> out;
+        for (int column = 0; column < frame.view().model().columnCount(); ++column)
+            out << details->horizontalHeader()->sectionSize(column);
+        return out;
+    };
+    QList<int> firstWidths;
+    int firstListWidth = 0;
+    for (int start = 0; start < 4; ++start) {
+        auto program = startProgram(arguments);
+        CMainFrame& frame = *program->frame();
+        frame.showFirstTime();
+        if (start == 0) {
+            frame.resize(1000, 600);
+            QApplication::processEvents();
+            const auto* details = frame.view().findChild<QTableView*>("details");
+            EXPECT_GE(details->horizontalHeader()->sectionSize(0),
+                      details->fontMetrics().horizontalAdvance(frame.view().model().name(0)))
+                << "the name column fits the longest name";
+            details->horizontalHeader()->resizeSection(2, 77);
+            firstWidths = widths(frame);
+            firstListWidth = frame.view().width();
+        } else {
+            EXPECT_EQ(widths(frame), firstWidths) << "start " << start;
+            EXPECT_EQ(frame.view().width(), firstListWidth) << "start " << start;
+        }
+        frame.close();
     }
-    const int stored = SettingsStore::instance().readInt("Settings", "ListWidth", 0);
-    EXPECT_GT(stored, 0);
-    auto program = startProgram();
-    program->frame()->showFirstTime();
-    EXPECT_NEAR(program->frame()->view().width(), stored, 10);
+    EXPECT_EQ(SettingsStore::instance().readInt("Settings", "ListWidth", 0), firstListWidth);
+    EXPECT_EQ(SettingsStore::instance().readBinary("Settings", "ColWidthArray")->size(), 40);
 }
 
 } // namespace
