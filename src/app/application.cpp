@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "app/icon_theme.h"
 #include "app/main_frame.h"
 #include "catalogue/document.h"
 #include "settings/settings_store.h"
@@ -11,6 +12,7 @@ namespace tressel {
 CTresselApplication::CTresselApplication() {
     std::setlocale(LC_ALL, "");
     SettingsStore::instance();
+    UseIconThemeFallbacks();
     m_doc = std::make_unique<CMarlockUtilDoc>();
     m_frame = std::make_unique<CMainFrame>(*m_doc);
 }

@@ -10,6 +10,8 @@
 #include "listview/view.h"
 
 #include <QHeaderView>
+#include <QIcon>
+#include <QSet>
 #include <QTableView>
 
 #include <QAbstractButton>
@@ -22,6 +24,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -552,6 +555,37 @@ TEST_F(FrameTest, RestartsKeepTheListWidthAndTheColumnWidths) {
     }
     EXPECT_EQ(SettingsStore::instance().readInt("Settings", "ListWidth", 0), firstListWidth);
     EXPECT_EQ(SettingsStore::instance().readBinary("Settings", "ColWidthArray")->size(), 40);
+}
+
+// Where the platform names no icon theme (offscreen, bare X sessions), hicolor is used,
+// backed by a full theme: a theme without the types' own icons (no audio-mpeg in
+// Adwaita) still tells types apart by their generic icons, each one the theme has.
+TEST_F(FrameTest, EveryTypeGetsAnIconTheThemesHave) {
+    const auto restore =
+        qScopeGuard([theme = QIcon::themeName(), fallback = QIcon::fallbackThemeName()] {
+            QIcon::setThemeName(theme);
+            QIcon::setFallbackThemeName(fallback);
+        });
+    QIcon::setThemeName("");
+    QIcon::setFallbackThemeName("");
+    for (const char* name : {"song.mp3", "page.html", "0A1B"})
+        folder.write(name, "");
+    folder.mkdir("Sub");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    EXPECT_EQ(QIcon::themeName(), "hicolor");
+    EXPECT_EQ(QIcon::fallbackThemeName(), "Adwaita") << "adwaita-icon-theme is installed";
+    EXPECT_FALSE(QIcon::hasThemeIcon("audio-mpeg"));
+    QStringList icons;
+    const CFileListModel& model = program->frame()->view().model();
+    for (int row = 0; row < model.rowCount(); ++row)
+        icons << model.data(model.index(row, 0), Qt::DecorationRole).value<QIcon>().name();
+    SCOPED_TRACE(icons.join(' ').toStdString());
+    for (const QString& icon : icons)
+        EXPECT_TRUE(QIcon::hasThemeIcon(icon)) << icon.toStdString();
+    const QStringList shown = names(*program->frame());
+    EXPECT_EQ(icons[shown.indexOf("song.mp3")], "audio-x-generic");
+    EXPECT_EQ(icons[shown.indexOf("Sub")], "folder");
+    EXPECT_EQ(QSet<QString>(icons.begin(), icons.end()).size(), 4) << "types told apart";
 }
 
 } // namespace
