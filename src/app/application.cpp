@@ -1,5 +1,6 @@
 #include "application.h"
 
+#include "app/contrast_style.h"
 #include "app/icon_theme.h"
 #include "app/main_frame.h"
 #include "catalogue/document.h"
@@ -13,6 +14,7 @@ CTresselApplication::CTresselApplication() {
     std::setlocale(LC_ALL, "");
     SettingsStore::instance();
     UseIconThemeFallbacks();
+    CContrastStyle::Install();
     m_doc = std::make_unique<CMarlockUtilDoc>();
     m_frame = std::make_unique<CMainFrame>(*m_doc);
 }

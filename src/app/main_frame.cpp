@@ -188,6 +188,7 @@ void CMainFrame::buildCentral() {
 void CMainFrame::buildDialogBar() {
     auto* bar = new QToolBar("Dialog Bar", this);
     bar->setObjectName("dialogBar");
+    m_dialogBar = bar;
     bar->setMovable(true);
     // Each control is a tool bar item of its own, so a narrow window moves the last
     // ones into the bar's extension menu instead of growing.
@@ -219,7 +220,14 @@ void CMainFrame::buildDialogBar() {
     m_progress->setFixedWidth(80);
     bar->addSeparator();
     bar->addWidget(m_progress);
-    bar->addSeparator();
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    // The options go on a second bar, which can take a row of its own when one row
+    // cannot hold both.
+    bar = new QToolBar("Options Bar", this);
+    bar->setObjectName("optionsBar");
+    bar->setMovable(true);
+    m_optionsBar = bar;
 
     auto radio = [&](const char* name, const char* icon, QStyle::StandardPixmap fallback,
                      QAction* action) {
@@ -246,6 +254,9 @@ void CMainFrame::buildDialogBar() {
     maxColRow->setContentsMargins(4, 0, 4, 0);
     maxColRow->addWidget(new QLabel("MaxCol width:", maxColGroup));
     m_maxCol = new CMaxColBox(maxColGroup);
+    m_maxCol->setToolTip(QString("Widest an information column may be, in pixels (%1 to %2)")
+                             .arg(column_width::kMin)
+                             .arg(column_width::kMax));
     m_maxCol->setText(SettingsStore::instance().readString(
         "Settings", column_width::kSettingsKey, QString::number(column_width::kDefault)));
     connect(m_maxCol, &CMaxColBox::editingFinished, this,
@@ -488,8 +499,9 @@ void CMainFrame::showFirstTime() {
         if (placement->showCommand != 0)
             showCommand = placement->showCommand;
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect room = screen->availableGeometry();
-        resize(room.width() * 9 / 10, room.height() * 4 / 5);
+        resize(defaultSize(screen->availableGeometry().size()));
+        if (width() < m_dialogBar->sizeHint().width() + m_optionsBar->sizeHint().width())
+            insertToolBarBreak(m_optionsBar);
     }
     if (showCommand == WindowPlacement::kShowMaximized)
         showMaximized();
@@ -499,6 +511,15 @@ void CMainFrame::showFirstTime() {
         show();
     activateWindow();
     restoreListWidth(store.readInt("Settings", "ListWidth", 0));
+}
+
+// Most of the screen, and never so narrow that a bar hides controls in its extension
+// menu while the screen has room for them (large fonts, scaled screens).
+QSize CMainFrame::defaultSize(const QSize& room) const {
+    const int barWidth =
+        std::max(m_dialogBar->sizeHint().width(), m_optionsBar->sizeHint().width());
+    const int width = std::min(std::max(room.width() * 9 / 10, barWidth), room.width());
+    return {width, room.height() * 4 / 5};
 }
 
 // The stored width is the list pane's own: the handle's width comes off the preview's

@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
+class QToolBar;
 
 namespace tressel {
 
@@ -110,6 +111,7 @@ private:
     void rebuildRecentMenu();
     void addRecent(const QString& path);
     void saveSettings();
+    QSize defaultSize(const QSize& room) const;
     void restoreListWidth(int listWidth);
     int listPaneWidth() const;
     void onFolderLost(const QString& path);
@@ -129,6 +131,8 @@ private:
     QWidget* m_preview = nullptr;
     QLabel* m_previewLabel = nullptr;
     QSplitter* m_splitter = nullptr;
+    QToolBar* m_dialogBar = nullptr;
+    QToolBar* m_optionsBar = nullptr;
     static constexpr int kPaneCount = 3;
     std::array<QLabel*, kPaneCount> m_panes{};
     // The failures behind pane 2's report line, opened with the "Details" button.

@@ -380,6 +380,13 @@ std::vector<int> CMarlockUtilView::columnDisplayOrder() const {
 void CMarlockUtilView::applyMarkers(const std::vector<HeaderMarkerChange>& changes) {
     for (const HeaderMarkerChange& change : changes)
         m_model->setHeaderMarked(change.column, change.marked);
+    // The header's own arrow shows the direction of the column sort the " *" marks.
+    QHeaderView* header = m_details->horizontalHeader();
+    const int column = m_sorter.lastClickedColumn();
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0)
+        header->setSortIndicator(column, m_sorter.direction() > 0 ? Qt::AscendingOrder
+                                                                  : Qt::DescendingOrder);
 }
 
 void CMarlockUtilView::removeRecordRow(int record) {

@@ -18,6 +18,7 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,7 +29,10 @@
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -586,6 +590,65 @@ TEST_F(FrameTest, EveryTypeGetsAnIconTheThemesHave) {
     EXPECT_EQ(icons[shown.indexOf("song.mp3")], "audio-x-generic");
     EXPECT_EQ(icons[shown.indexOf("Sub")], "folder");
     EXPECT_EQ(QSet<QString>(icons.begin(), icons.end()).size(), 4) << "types told apart";
+}
+
+// The first window shows every control of the bars, whatever the fonts and the screen's
+// scale make of their widths, and the header shows the column sort's direction too.
+TEST_F(FrameTest, FirstWindowShowsEveryBarControlAndTheSortDirection) {
+    folder.write("1.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    QApplication::processEvents();
+    for (const char* bar : {"dialogBar", "optionsBar"}) {
+        for (auto* extension :
+             frame.findChild<QToolBar*>(bar)->findChildren<QToolButton*>("qt_toolbar_ext_button"))
+            EXPECT_FALSE(extension->isVisible()) << bar;
+    }
+    for (const char* control : {"redoButton", "scanAllCheck", "numberedCheck", "maxColWidth"})
+        EXPECT_TRUE(frame.findChild<QWidget*>(control)->isVisible()) << control;
+    EXPECT_TRUE(frame.maxColBox()->toolTip().contains("pixels"));
+
+    const auto* header = frame.view().findChild<QTableView*>("details")->horizontalHeader();
+    const auto marked = [&](int column) {
+        return frame.view()
+            .model()
+            .headerData(column, Qt::Horizontal, Qt::DisplayRole)
+            .toString()
+            .endsWith(" *");
+    };
+    EXPECT_EQ(header->isSortIndicatorShown() && header->sortIndicatorSection() == 0, marked(0));
+    for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        frame.view().sortByColumn(2);
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), 2);
+        EXPECT_EQ(header->sortIndicatorOrder(), order);
+        EXPECT_TRUE(marked(2));
+    }
+}
+
+// On a dark palette an unchecked box still stands out from the dark field it sits on.
+TEST_F(FrameTest, CheckBoxesShowOnADarkPalette) {
+    auto program = startProgram();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QCheckBox box("Scan All");
+    box.setPalette(dark);
+    box.resize(box.sizeHint());
+    const QImage image = box.grab().toImage();
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect indicator =
+        box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+    int contrast = 0;
+    for (int y = indicator.top(); y <= indicator.bottom(); ++y) {
+        for (int x = indicator.left(); x <= indicator.right(); ++x)
+            contrast = std::max(contrast, std::abs(QColor(image.pixel(x, y)).lightness() - 30));
+    }
+    EXPECT_GT(contrast, 80);
 }
 
 } // namespace
