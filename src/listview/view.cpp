@@ -195,28 +195,29 @@ QAction* CMarlockUtilView::addOption(const char* name, const QString& text, cons
 
 void CMarlockUtilView::buildActions() {
     auto* modes = new QActionGroup(this);
-    m_detailsAction = addOption("details", "&Details",
-                                "Show the name and the nine information columns", !isListMode());
-    m_listAction = addOption("list", "&List", "Show the names only", isListMode());
+    m_detailsAction =
+        addOption("details", tr("&Details"), tr("Show the name and the nine information columns"),
+                  !isListMode());
+    m_listAction = addOption("list", tr("&List"), tr("Show the names only"), isListMode());
     for (QAction* mode : {m_detailsAction, m_listAction}) {
         modes->addAction(mode);
         connect(mode, &QAction::triggered, this,
                 [this, mode] { applyListMode(mode == m_listAction); });
     }
-    m_numberedOnlyAction = addOption("numberedOnly", "&Numbered Only",
-                                     "Show only entries with numbered names", numberedOnly());
+    m_numberedOnlyAction = addOption("numberedOnly", tr("&Numbered Only"),
+                                     tr("Show only entries with numbered names"), numberedOnly());
     connect(m_numberedOnlyAction, &QAction::toggled, this, &CMarlockUtilView::applyNumberedOnly);
-    m_scanAllAction =
-        addOption("scanAll", "&Scan All", "Read every file, whatever its extension", scanAll());
+    m_scanAllAction = addOption("scanAll", tr("&Scan All"),
+                                tr("Read every file, whatever its extension"), scanAll());
     connect(m_scanAllAction, &QAction::toggled, this, &CMarlockUtilView::applyScanAll);
 
-    m_undoAction = new QAction("&Undo", this);
+    m_undoAction = new QAction(tr("&Undo"), this);
     m_undoAction->setObjectName("undo");
-    m_undoAction->setStatusTip("Take back the last command that moved or renamed files");
+    m_undoAction->setStatusTip(tr("Take back the last command that moved or renamed files"));
     connect(m_undoAction, &QAction::triggered, this, &CMarlockUtilView::undo);
-    m_redoAction = new QAction("&Redo", this);
+    m_redoAction = new QAction(tr("&Redo"), this);
     m_redoAction->setObjectName("redo");
-    m_redoAction->setStatusTip("Do the last undone command again");
+    m_redoAction->setStatusTip(tr("Do the last undone command again"));
     connect(m_redoAction, &QAction::triggered, this, &CMarlockUtilView::redo);
     updateUndoActions();
 }
@@ -607,11 +608,10 @@ void CMarlockUtilView::updateStatus() {
     m_statusTimer->stop();
     const std::vector<int> selected = selectedRecords();
     const int rows = m_model->rowCount();
-    emit statusText(
-        PaneCounts,
-        selected.empty()
-            ? QString("%1 Object(s)").arg(rows)
-            : QString("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
+    emit statusText(PaneCounts,
+                    selected.empty()
+                        ? tr("%1 Object(s)").arg(rows)
+                        : tr("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
     bool anyFile = false;
     unsigned long long bytes = 0;
     for (int record : selected) {
@@ -620,7 +620,7 @@ void CMarlockUtilView::updateStatus() {
         anyFile = true;
         bytes += m_doc.GetRecordSize(record);
     }
-    emit statusText(PaneBytes, anyFile ? GroupThousands(bytes) + " Bytes" : QString());
+    emit statusText(PaneBytes, anyFile ? GroupThousands(bytes) + tr(" Bytes") : QString());
 }
 
 void CMarlockUtilView::onSelectionChanged() {
@@ -683,7 +683,7 @@ void CMarlockUtilView::guard(const std::function<void()>& handler) {
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     } catch (...) {
-        showError("Unknown error");
+        showError(tr("Unknown error"));
     }
 }
 
@@ -691,7 +691,7 @@ void CMarlockUtilView::showError(const QString& text) {
     if (m_presentError)
         m_presentError(text);
     else
-        QMessageBox::critical(this, "RunTime Error", text);
+        QMessageBox::critical(this, tr("RunTime Error"), text);
 }
 
 } // namespace tressel

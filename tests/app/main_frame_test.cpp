@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/main_frame.h"
+#include "app/translations.h"
 #include "app/window_placement.h"
 #include "catalogue/document.h"
 #include "listview/failure_list_dialog.h"
@@ -23,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -33,6 +35,7 @@
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -650,6 +653,23 @@ TEST_F(FrameTest, CheckBoxesShowOnADarkPalette) {
     }
     EXPECT_GT(contrast, 80);
 }
+
+#ifdef TRESSEL_TEST_QM_DIR
+// A catalogue for the user's locale replaces the English texts; without one they stay.
+TEST_F(FrameTest, ATranslationForTheLocaleIsLoadedWhenOneExists) {
+    EXPECT_EQ(InstallOwnTranslation(QLocale("fr_FR"), {TRESSEL_TEST_QM_DIR}), nullptr);
+    QTranslator* german =
+        InstallOwnTranslation(QLocale("de_DE"), {"/nonexistent", TRESSEL_TEST_QM_DIR});
+    ASSERT_NE(german, nullptr);
+    const auto remove = qScopeGuard([german] {
+        QCoreApplication::removeTranslator(german);
+        delete german;
+    });
+    auto program = startProgram();
+    EXPECT_EQ(program->frame()->menuBar()->actions().front()->text(), "&Datei");
+    EXPECT_EQ(program->frame()->findChild<QCheckBox*>("scanAllCheck")->text(), "Alles lesen");
+}
+#endif
 
 } // namespace
 } // namespace tressel::test
