@@ -1,5 +1,7 @@
 #include "application.h"
 
+#include "app/contrast_style.h"
+#include "app/icon_theme.h"
 #include "app/main_frame.h"
 #include "catalogue/document.h"
 #include "settings/settings_store.h"
@@ -11,6 +13,8 @@ namespace tressel {
 CTresselApplication::CTresselApplication() {
     std::setlocale(LC_ALL, "");
     SettingsStore::instance();
+    UseIconThemeFallbacks();
+    CContrastStyle::Install();
     m_doc = std::make_unique<CMarlockUtilDoc>();
     m_frame = std::make_unique<CMainFrame>(*m_doc);
 }

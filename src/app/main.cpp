@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/main_frame.h"
+#include "app/translations.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("tressel-renamer");
     QApplication::setApplicationDisplayName("Tressel Renamer");
     QApplication::setDesktopFileName("tressel-renamer");
+    tressel::InstallQtTranslation(QLocale());
+    tressel::InstallOwnTranslation(QLocale(), tressel::TranslationFolders());
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
     const QString screenshot = TakeScreenshotOption(arguments);

@@ -179,7 +179,7 @@ void CMainFrame::buildCentral() {
     m_preview->setFocusPolicy(Qt::StrongFocus);
     m_preview->setMinimumWidth(130);
     auto* layout = new QVBoxLayout(m_preview);
-    m_previewLabel = new QLabel("Preview", m_preview);
+    m_previewLabel = new QLabel(tr("Preview"), m_preview);
     m_previewLabel->setAlignment(Qt::AlignCenter);
     m_previewLabel->setEnabled(false);
     m_previewLabel->setWordWrap(true);
@@ -195,8 +195,9 @@ void CMainFrame::buildCentral() {
 }
 
 void CMainFrame::buildDialogBar() {
-    auto* bar = new QToolBar("Dialog Bar", this);
+    auto* bar = new QToolBar(tr("Dialog Bar"), this);
     bar->setObjectName("dialogBar");
+    m_dialogBar = bar;
     bar->setMovable(true);
     // Each control is a tool bar item of its own, so a narrow window moves the last
     // ones into the bar's extension menu instead of growing.
@@ -212,13 +213,13 @@ void CMainFrame::buildDialogBar() {
         b->setFixedWidth(b->fontMetrics().horizontalAdvance(text) + 28);
         return button(b, name, action);
     };
-    push("upButton", "Up", m_upAction);
-    push("allButton", "All", m_selectAllAction);
-    push("checkedButton", "Checked", action("selectChecked"));
-    push("refreshButton", "Refresh", m_refreshAction);
-    push("findButton", "Find", action("find"));
-    push("undoButton", "Undo", m_view->undoAction());
-    push("redoButton", "Redo", m_view->redoAction());
+    push("upButton", tr("Up"), m_upAction);
+    push("allButton", tr("All"), m_selectAllAction);
+    push("checkedButton", tr("Checked"), action("selectChecked"));
+    push("refreshButton", tr("Refresh"), m_refreshAction);
+    push("findButton", tr("Find"), action("find"));
+    push("undoButton", tr("Undo"), m_view->undoAction());
+    push("redoButton", tr("Redo"), m_view->redoAction());
 
     m_progress = new QProgressBar(bar);
     m_progress->setObjectName("progress");
@@ -227,7 +228,14 @@ void CMainFrame::buildDialogBar() {
     // Shown only while a command runs, so it never stays full after one.
     m_progressAction = bar->addWidget(m_progress);
     m_progressAction->setVisible(false);
-    bar->addSeparator();
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    // The options go on a second bar, which can take a row of its own when one row
+    // cannot hold both.
+    bar = new QToolBar(tr("Options Bar"), this);
+    bar->setObjectName("optionsBar");
+    bar->setMovable(true);
+    m_optionsBar = bar;
 
     auto radio = [&](const char* name, const char* icon, QStyle::StandardPixmap fallback,
                      QAction* action) {
@@ -242,18 +250,21 @@ void CMainFrame::buildDialogBar() {
     radio("detailsRadio", "view-list-details", QStyle::SP_FileDialogDetailedView,
           m_view->detailsAction());
 
-    button(new QCheckBox("Preview", bar), "previewCheck", m_previewAction);
-    button(new QCheckBox("Word Wrap", bar), "wordWrapCheck", action("wordWrap"));
-    button(new QCheckBox("Scan All", bar), "scanAllCheck", m_view->scanAllAction());
-    button(new QCheckBox("Numbered only", bar), "numberedCheck", m_view->numberedOnlyAction());
+    button(new QCheckBox(tr("Preview"), bar), "previewCheck", m_previewAction);
+    button(new QCheckBox(tr("Word Wrap"), bar), "wordWrapCheck", action("wordWrap"));
+    button(new QCheckBox(tr("Scan All"), bar), "scanAllCheck", m_view->scanAllAction());
+    button(new QCheckBox(tr("Numbered only"), bar), "numberedCheck", m_view->numberedOnlyAction());
 
     bar->addSeparator();
     // The label and its box stay together when the bar runs out of room.
     auto* maxColGroup = new QWidget(bar);
     auto* maxColRow = new QHBoxLayout(maxColGroup);
     maxColRow->setContentsMargins(4, 0, 4, 0);
-    maxColRow->addWidget(new QLabel("MaxCol width:", maxColGroup));
+    maxColRow->addWidget(new QLabel(tr("MaxCol width:"), maxColGroup));
     m_maxCol = new CMaxColBox(maxColGroup);
+    m_maxCol->setToolTip(tr("Widest an information column may be, in pixels (%1 to %2)")
+                             .arg(column_width::kMin)
+                             .arg(column_width::kMax));
     m_maxCol->setText(SettingsStore::instance().readString(
         "Settings", column_width::kSettingsKey, QString::number(column_width::kDefault)));
     connect(m_maxCol, &CMaxColBox::editingFinished, this,
@@ -278,9 +289,9 @@ void CMainFrame::buildStatusBar() {
         bar->addWidget(label, stretch[static_cast<size_t>(i)]);
         m_panes[static_cast<size_t>(i)] = label;
     }
-    m_detailsButton = new QPushButton("Details", bar);
+    m_detailsButton = new QPushButton(tr("Details"), bar);
     m_detailsButton->setObjectName("detailsButton");
-    m_detailsButton->setToolTip("The files the command could not handle, and why");
+    m_detailsButton->setToolTip(tr("The files the command could not handle, and why"));
     m_detailsButton->setFlat(true);
     m_detailsButton->hide();
     connect(m_detailsButton, &QPushButton::clicked, this, &CMainFrame::showFailureDetails);
@@ -320,104 +331,110 @@ QAction* CMainFrame::addOption(QMenu* menu, const QString& name, const QString& 
 void CMainFrame::buildMenus() {
     QMenuBar* bar = menuBar();
 
-    m_fileMenu = bar->addMenu("&File");
-    addItem(m_fileMenu, "open", "&Open...", "Open a folder", [this] { browseForFolder(); },
+    m_fileMenu = bar->addMenu(tr("&File"));
+    addItem(m_fileMenu, "open", tr("&Open..."), tr("Open a folder"), [this] { browseForFolder(); },
             {QKeySequence("Ctrl+O")});
     m_exitSeparator = m_fileMenu->addSeparator();
-    addItem(m_fileMenu, "exit", "E&xit", "Quit the program", [this] { close(); });
+    addItem(m_fileMenu, "exit", tr("E&xit"), tr("Quit the program"), [this] { close(); });
     rebuildRecentMenu();
 
-    QMenu* edit = bar->addMenu("&Edit");
+    QMenu* edit = bar->addMenu(tr("&Edit"));
     QAction* undo = m_view->undoAction();
     undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
     m_view->redoAction()->setShortcut(QKeySequence("Ctrl+Y"));
     edit->addActions({undo, m_view->redoAction()});
     edit->addSeparator();
-    m_selectAllAction = addItem(edit, "selectAll", "Select &All", "Select every entry",
+    m_selectAllAction = addItem(edit, "selectAll", tr("Select &All"), tr("Select every entry"),
                                 [this] { m_view->selectAll(); }, {QKeySequence("Ctrl+A")});
-    addItem(edit, "invertSelection", "&Invert Selection",
-            "Select the entries that are not selected, and only those", {},
+    addItem(edit, "invertSelection", tr("&Invert Selection"),
+            tr("Select the entries that are not selected, and only those"), {},
             {QKeySequence("Ctrl+I")});
-    addItem(edit, "selectChecked", "Select Checked", "Select the checked entries");
+    addItem(edit, "selectChecked", tr("Select Checked"), tr("Select the checked entries"));
     edit->addSeparator();
-    addItem(edit, "find", "&Find...", "Find text in the list", {}, {QKeySequence("Ctrl+F")});
-    addItem(edit, "findNext", "Find Next", "Find the next entry holding the text", {},
+    addItem(edit, "find", tr("&Find..."), tr("Find text in the list"), {},
+            {QKeySequence("Ctrl+F")});
+    addItem(edit, "findNext", tr("Find Next"), tr("Find the next entry holding the text"), {},
             {QKeySequence("F3")});
-    addAction(addItem(nullptr, "findPrevious", "Find Previous",
-                      "Find the previous entry holding the text", {}, {QKeySequence("Shift+F3")}));
+    addAction(addItem(nullptr, "findPrevious", tr("Find Previous"),
+                      tr("Find the previous entry holding the text"), {},
+                      {QKeySequence("Shift+F3")}));
 
-    QMenu* view = bar->addMenu("&View");
+    QMenu* view = bar->addMenu(tr("&View"));
     view->setObjectName("viewMenu");
     m_view->contextMenu().setViewMenu(view);
-    QAction* switchFocus = addItem(view, "switchPreviewFocus", "Switch Preview Focus",
-                                   "Move the keyboard focus between the list and the preview",
+    QAction* switchFocus = addItem(view, "switchPreviewFocus", tr("Switch Preview Focus"),
+                                   tr("Move the keyboard focus between the list and the preview"),
                                    [this] { switchPreviewFocus(); });
     switchFocus->setShortcut(QKeySequence(Qt::Key_Tab));
     switchFocus->setShortcutContext(Qt::WidgetShortcut); // shown; Tab is caught in the splitter
     view->addSeparator();
     view->addActions({m_view->detailsAction(), m_view->listAction()});
-    addItem(view, "validOnly", "&Valid Only", "Keep only the entries that show information",
+    addItem(view, "validOnly", tr("&Valid Only"), tr("Keep only the entries that show information"),
             [this] { m_view->validOnly(); });
-    addItem(view, "checkBoxes", "Check boxes", "Show or hide the check boxes");
+    addItem(view, "checkBoxes", tr("Check boxes"), tr("Show or hide the check boxes"));
     view->addSeparator();
     const std::array<std::tuple<const char*, const char*, const char*, SortMode>, 5> sorts = {{
-        {"byName", "By Na&me", "Sort by name", SortByName},
-        {"byType", "By Ty&pe", "Sort by type", SortByType},
-        {"byExtension", "By &Extension", "Sort by extension", SortByExtension},
-        {"bySize", "By Si&ze", "Sort by size, smallest first", SortBySize},
-        {"byDate", "By Da&te", "Sort by date, newest first", SortByDate},
+        {"byName", QT_TR_NOOP("By Na&me"), QT_TR_NOOP("Sort by name"), SortByName},
+        {"byType", QT_TR_NOOP("By Ty&pe"), QT_TR_NOOP("Sort by type"), SortByType},
+        {"byExtension", QT_TR_NOOP("By &Extension"), QT_TR_NOOP("Sort by extension"),
+         SortByExtension},
+        {"bySize", QT_TR_NOOP("By Si&ze"), QT_TR_NOOP("Sort by size, smallest first"), SortBySize},
+        {"byDate", QT_TR_NOOP("By Da&te"), QT_TR_NOOP("Sort by date, newest first"), SortByDate},
     }};
     for (const auto& [name, text, help, mode] : sorts)
-        addItem(view, name, text, help, [this, mode = mode] { m_view->sortFixed(mode); });
+        addItem(view, name, tr(text), tr(help), [this, mode = mode] { m_view->sortFixed(mode); });
     view->addSeparator();
-    addOption(view, "statusBarToggle", "&Status Bar", "Show or hide the status bar", true,
+    addOption(view, "statusBarToggle", tr("&Status Bar"), tr("Show or hide the status bar"), true,
               [this](bool on) { statusBar()->setVisible(on); });
 
-    QMenu* group = bar->addMenu("&Group");
-    addItem(group, "groupByType", "by Registered &Type",
-            "Move the selected files into one folder per type");
-    addItem(group, "groupByExtension", "by &Extension",
-            "Move the selected files into one folder per extension");
-    addItem(group, "groupBySearch", "by &Search", "Move the files holding a text into a folder");
-    m_groupBy = group->addMenu("by");
+    QMenu* group = bar->addMenu(tr("&Group"));
+    addItem(group, "groupByType", tr("by Registered &Type"),
+            tr("Move the selected files into one folder per type"));
+    addItem(group, "groupByExtension", tr("by &Extension"),
+            tr("Move the selected files into one folder per extension"));
+    addItem(group, "groupBySearch", tr("by &Search"),
+            tr("Move the files holding a text into a folder"));
+    m_groupBy = group->addMenu(tr("by"));
     m_groupBy->setObjectName("groupByMenu");
     m_groupBy->addAction("temp")->setEnabled(false);
     connect(group, &QMenu::aboutToShow, this, &CMainFrame::fillGroupByMenu);
 
-    QMenu* tools = bar->addMenu("&Tools");
-    addItem(tools, "removeDuplicates", "&Remove Duplicates",
-            "Removes identical copies of files to duplicates folder (Leaves only one copy of "
-            "each file).",
+    QMenu* tools = bar->addMenu(tr("&Tools"));
+    addItem(tools, "removeDuplicates", tr("&Remove Duplicates"),
+            tr("Removes identical copies of files to duplicates folder (Leaves only one copy of "
+               "each file)."),
             [this] { m_view->removeDuplicates(); });
-    addItem(tools, "deleteEmptyDirectories", "&Delete Empty Directories",
-            "Delete the empty folders", [this] { m_view->deleteEmptyDirectories(); });
-    addItem(tools, "setExtensions", "Set &Extensions...",
-            "Change the extension of the selected files");
+    addItem(tools, "deleteEmptyDirectories", tr("&Delete Empty Directories"),
+            tr("Delete the empty folders"), [this] { m_view->deleteEmptyDirectories(); });
+    addItem(tools, "setExtensions", tr("Set &Extensions..."),
+            tr("Change the extension of the selected files"));
 
-    QMenu* preview = bar->addMenu("&Preview");
-    addItem(preview, "previewEnabled", "&Enabled", "Turn the preview on or off");
-    addOption(preview, "previewAutoHide", "Auto Hide",
-              "Hide the preview when it has nothing to show", m_prevAutoHide->value(),
+    QMenu* preview = bar->addMenu(tr("&Preview"));
+    addItem(preview, "previewEnabled", tr("&Enabled"), tr("Turn the preview on or off"));
+    addOption(preview, "previewAutoHide", tr("Auto Hide"),
+              tr("Hide the preview when it has nothing to show"), m_prevAutoHide->value(),
               [this](bool on) { m_prevAutoHide->set(on); });
-    addOption(preview, "wordWrap", "Word Wrap", "Wrap long lines in the text preview", false)
+    addOption(preview, "wordWrap", tr("Word Wrap"), tr("Wrap long lines in the text preview"),
+              false)
         ->setShortcut(QKeySequence("Ctrl+W"));
-    addItem(preview, "font", "Font...", "Choose the font of the preview", [this] { chooseFont(); });
+    addItem(preview, "font", tr("Font..."), tr("Choose the font of the preview"),
+            [this] { chooseFont(); });
     preview->addSeparator();
-    addItem(preview, "previewTextual", "&Textual", "Preview texts");
-    addItem(preview, "previewMedia", "&Media", "Preview media");
-    addItem(preview, "previewArchives", "Archives", "Preview archives");
-    addItem(preview, "previewSwf", "&Swf Movies", "Preview Flash movies");
+    addItem(preview, "previewTextual", tr("&Textual"), tr("Preview texts"));
+    addItem(preview, "previewMedia", tr("&Media"), tr("Preview media"));
+    addItem(preview, "previewArchives", tr("Archives"), tr("Preview archives"));
+    addItem(preview, "previewSwf", tr("&Swf Movies"), tr("Preview Flash movies"));
 
-    QMenu* options = bar->addMenu("&Options");
-    QMenu* priority = options->addMenu("Priority");
+    QMenu* options = bar->addMenu(tr("&Options"));
+    QMenu* priority = options->addMenu(tr("Priority"));
     m_priorityGroup = new QActionGroup(this);
     const std::array<std::tuple<const char*, const char*, int>, 3> levels = {{
-        {"Normal", "Run at normal priority", 0},
-        {"Below Normal", "Run below normal priority", -1},
-        {"Low", "Run at low priority", -2},
+        {QT_TR_NOOP("Normal"), QT_TR_NOOP("Run at normal priority"), 0},
+        {QT_TR_NOOP("Below Normal"), QT_TR_NOOP("Run below normal priority"), -1},
+        {QT_TR_NOOP("Low"), QT_TR_NOOP("Run at low priority"), -2},
     }};
     for (const auto& [text, help, choice] : levels) {
-        QAction* a = addItem(priority, QString("priority%1").arg(-choice), text, help,
+        QAction* a = addItem(priority, QString("priority%1").arg(-choice), tr(text), tr(help),
                              [this, c = choice] { setPriorityChoice(c); });
         a->setCheckable(true);
         a->setData(choice);
@@ -426,20 +443,20 @@ void CMainFrame::buildMenus() {
     options->addActions({m_view->scanAllAction(), m_view->numberedOnlyAction()});
     options->addAction(m_view->confirmShiftDeleteAction());
     options->addSeparator();
-    addItem(options, "deleteSettings", "&Delete Program's Registry Settings",
-            "Remove the program's settings when it closes",
+    addItem(options, "deleteSettings", tr("&Delete Program's Registry Settings"),
+            tr("Remove the program's settings when it closes"),
             [this] { requestSettingsRemoval(true); });
 
-    QMenu* help = bar->addMenu("&Help");
-    addItem(help, "about", "&About...", "Show the program's name, version and a short help",
+    QMenu* help = bar->addMenu(tr("&Help"));
+    addItem(help, "about", tr("&About..."), tr("Show the program's name, version and a short help"),
             [this] { about(); }, {QKeySequence("F1")});
 
     // Commands of the dialog bar that no menu shows.
-    m_upAction = addItem(nullptr, "up", "Up", "Open the folder that holds this one",
+    m_upAction = addItem(nullptr, "up", tr("Up"), tr("Open the folder that holds this one"),
                          [this] { m_view->goUp(); });
-    m_refreshAction = addItem(nullptr, "refresh", "Refresh", "Read the folder again",
+    m_refreshAction = addItem(nullptr, "refresh", tr("Refresh"), tr("Read the folder again"),
                               [this] { m_view->rescan(); });
-    m_previewAction = addOption(nullptr, "preview", "Preview", "Show or hide the preview",
+    m_previewAction = addOption(nullptr, "preview", tr("Preview"), tr("Show or hide the preview"),
                                 m_previewVisible, [this](bool on) { setPreviewVisible(on); });
 }
 
@@ -482,7 +499,7 @@ void CMainFrame::reportUnopenedFolder(const QString& path) {
     const QString reason = !info.exists()  ? "it does not exist"
                            : !info.isDir() ? "it is not a folder"
                                            : "it cannot be read";
-    setStatusPane(PaneReport, QString("The folder %1 could not be opened: %2").arg(path, reason));
+    setStatusPane(PaneReport, tr("The folder %1 could not be opened: %2").arg(path, reason));
 }
 
 void CMainFrame::showFirstTime() {
@@ -504,8 +521,9 @@ void CMainFrame::showFirstTime() {
         if (placement->showCommand != 0)
             showCommand = placement->showCommand;
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect room = screen->availableGeometry();
-        resize(room.width() * 9 / 10, room.height() * 4 / 5);
+        resize(defaultSize(screen->availableGeometry().size()));
+        if (width() < m_dialogBar->sizeHint().width() + m_optionsBar->sizeHint().width())
+            insertToolBarBreak(m_optionsBar);
     }
     if (showCommand == WindowPlacement::kShowMaximized)
         showMaximized();
@@ -514,12 +532,33 @@ void CMainFrame::showFirstTime() {
     else
         show();
     activateWindow();
-    const int listWidth = store.readInt("Settings", "ListWidth", 0);
-    const int total = m_splitter->width();
-    if (listWidth > 0 && m_previewVisible)
-        m_splitter->setSizes({listWidth, std::max(total - listWidth, m_preview->minimumWidth())});
-    else if (m_previewVisible)
-        m_splitter->setSizes({total * 3 / 4, total - total * 3 / 4});
+    restoreListWidth(store.readInt("Settings", "ListWidth", 0));
+}
+
+// Most of the screen, and never so narrow that a bar hides controls in its extension
+// menu while the screen has room for them (large fonts, scaled screens).
+QSize CMainFrame::defaultSize(const QSize& room) const {
+    const int barWidth =
+        std::max(m_dialogBar->sizeHint().width(), m_optionsBar->sizeHint().width());
+    const int width = std::min(std::max(room.width() * 9 / 10, barWidth), room.width());
+    return {width, room.height() * 4 / 5};
+}
+
+// The stored width is the list pane's own: the handle's width comes off the preview's
+// share, or the splitter would scale both panes down to fit and the list would shrink
+// at every start.
+void CMainFrame::restoreListWidth(int listWidth) {
+    if (!m_previewVisible)
+        return;
+    const int room = m_splitter->width() - m_splitter->handleWidth();
+    if (listWidth <= 0)
+        listWidth = room * 3 / 4;
+    listWidth = std::min(listWidth, room - m_preview->minimumWidth());
+    m_splitter->setSizes({listWidth, room - listWidth});
+}
+
+int CMainFrame::listPaneWidth() const {
+    return m_splitter->sizes().value(0, m_view->width());
 }
 
 void CMainFrame::openFolder(const QString& path) {
@@ -555,7 +594,7 @@ void CMainFrame::rebuildRecentMenu() {
         text.replace('&', "&&");
         auto* a = new QAction(QString("&%1 %2").arg(i + 1).arg(text), m_fileMenu);
         a->setObjectName(QString("recent%1").arg(i + 1));
-        a->setStatusTip("Open this folder");
+        a->setStatusTip(tr("Open this folder"));
         connect(a, &QAction::triggered, this, [this, i] { chooseRecent(i); });
         m_fileMenu->insertAction(m_exitSeparator, a);
         m_recentActions.push_back(a);
@@ -594,10 +633,10 @@ void CMainFrame::fillGroupByMenu() {
 void CMainFrame::browseForFolder() {
     const QString start =
         m_browseStart.isEmpty() ? DecodeName(m_doc.GetCurrentFolderPath()) : m_browseStart;
-    const QString chosen = m_chooseFolder
-                               ? m_chooseFolder("Choose a folder", start)
-                               : QFileDialog::getExistingDirectory(this, "Choose a folder", start,
-                                                                   QFileDialog::ShowDirsOnly);
+    const QString chosen =
+        m_chooseFolder ? m_chooseFolder(tr("Choose a folder"), start)
+                       : QFileDialog::getExistingDirectory(this, tr("Choose a folder"), start,
+                                                           QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return;
     m_browseStart = chosen;
@@ -618,17 +657,17 @@ void CMainFrame::setPreviewVisible(bool visible) {
 
 void CMainFrame::chooseFont() {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, m_previewLabel->font(), this, "Font");
+    const QFont font = QFontDialog::getFont(&ok, m_previewLabel->font(), this, tr("Font"));
     if (ok)
         m_previewLabel->setFont(font);
 }
 
 void CMainFrame::about() {
     QMessageBox::about(
-        this, "About " + kProgramName,
-        QString("<b>%1</b> %2<p>Gives meaningful names to folders of numbered files. Open a "
-                "folder; the columns show what each file says about itself. Select files, "
-                "right-click and rename them after a column; Undo takes a rename back.</p>")
+        this, tr("About %1").arg(kProgramName),
+        tr("<b>%1</b> %2<p>Gives meaningful names to folders of numbered files. Open a "
+           "folder; the columns show what each file says about itself. Select files, "
+           "right-click and rename them after a column; Undo takes a rename back.</p>")
             .arg(kProgramName, QStringLiteral(TRESSEL_VERSION)));
 }
 
@@ -636,7 +675,7 @@ bool CMainFrame::setPriorityChoice(int choice) {
     const bool ok =
         ::setpriority(PRIO_PROCESS, static_cast<id_t>(UiThreadId()), NiceOfChoice(choice)) == 0;
     if (!ok)
-        setStatusPane(PaneReport, QString("The priority could not be changed: %1")
+        setStatusPane(PaneReport, tr("The priority could not be changed: %1")
                                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
     showPriorityChoice(ok ? choice : ChoiceOfNice(CurrentNice()));
     return ok;
@@ -655,7 +694,7 @@ void CMainFrame::requestSettingsRemoval(bool ask) {
         return;
     const auto answer = QMessageBox::question(
         this, kProgramName,
-        "Program Settings will be removed after closing the program\r\nClose Now ?",
+        tr("Program Settings will be removed after closing the program\r\nClose Now ?"),
         QMessageBox::Yes | QMessageBox::No);
     if (answer == QMessageBox::Yes)
         close();
@@ -717,9 +756,8 @@ void CMainFrame::hideProgress() {
 }
 
 void CMainFrame::onFolderLost(const QString& path) {
-    setStatusPane(
-        PaneReport,
-        QString("The folder %1 is no longer there (deleted, renamed or unmounted)").arg(path));
+    setStatusPane(PaneReport,
+                  tr("The folder %1 is no longer there (deleted, renamed or unmounted)").arg(path));
     updateTitle();
 }
 
@@ -731,7 +769,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::saveSettings() {
     auto& store = SettingsStore::instance();
     store.writeBinary("bstate", "State", saveState());
-    store.writeInt("Settings", "ListWidth", m_view->width());
+    store.writeInt("Settings", "ListWidth", listPaneWidth());
     store.writeInt("Settings", "Preview", m_previewVisible ? 1 : 0);
     WindowPlacement placement;
     placement.showCommand = isMaximized()   ? WindowPlacement::kShowMaximized

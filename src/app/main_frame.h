@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QProgressBar;
 class QSplitter;
+class QToolBar;
 
 namespace tressel {
 
@@ -113,6 +114,9 @@ private:
     void saveSettings();
     void showProgress(bool shown);
     void hideProgress();
+    QSize defaultSize(const QSize& room) const;
+    void restoreListWidth(int listWidth);
+    int listPaneWidth() const;
     void onFolderLost(const QString& path);
     void reportUnopenedFolder(const QString& path);
     void updateTitle();
@@ -130,6 +134,8 @@ private:
     QWidget* m_preview = nullptr;
     QLabel* m_previewLabel = nullptr;
     QSplitter* m_splitter = nullptr;
+    QToolBar* m_dialogBar = nullptr;
+    QToolBar* m_optionsBar = nullptr;
     static constexpr int kPaneCount = 3;
     std::array<QLabel*, kPaneCount> m_panes{};
     // The failures behind pane 2's report line, opened with the "Details" button.

@@ -25,6 +25,9 @@ namespace {
 
 const ItemId kEmptyId;
 
+// Every icon theme has it, the fallback themes included.
+const std::string kPlainFileIcon = "text-x-generic";
+
 // Seconds between 1601-01-01 and 1970-01-01.
 constexpr uint64_t kEpochDifference = 11644473600ULL;
 
@@ -272,16 +275,28 @@ std::string CMarlockUtilDoc::GetTypeName(int record) const {
     return type.comment().toStdString();
 }
 
-std::string CMarlockUtilDoc::GetIconName(int record) {
+std::string CMarlockUtilDoc::GetIconName(int record, const IconExists& themeHas) {
     if (GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
         return "folder";
     static const QMimeDatabase db;
     const QList<QMimeType> types =
         db.mimeTypesForFileName(QFile::decodeName(QByteArray::fromStdString(itemId(record))));
-    if (types.isEmpty())
-        return "unknown";
-    const QString icon = types.front().iconName();
-    return (icon.isEmpty() ? types.front().genericIconName() : icon).toStdString();
+    const QMimeType type =
+        types.isEmpty() ? db.mimeTypeForName("application/octet-stream") : types.front();
+    // Themes name few types' own icons (audio-mpeg) but every generic one (audio-x-generic).
+    std::vector<std::string> candidates;
+    for (const QString& name : {type.iconName(), type.genericIconName()}) {
+        if (!name.isEmpty())
+            candidates.push_back(name.toStdString());
+    }
+    candidates.push_back(kPlainFileIcon);
+    if (!themeHas)
+        return candidates.front();
+    for (const std::string& name : candidates) {
+        if (themeHas(name))
+            return name;
+    }
+    return kPlainFileIcon;
 }
 
 InformationResult CMarlockUtilDoc::ReadInformationOfPath(const std::string& path, bool scanAll,

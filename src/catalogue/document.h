@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,8 +91,12 @@ public:
     // 100-ns units since 1601-01-01 UTC.
     uint64_t GetLastWriteTime(int record);
     std::string GetTypeName(int record) const;
-    // A freedesktop icon name for the entry's type.
-    std::string GetIconName(int record);
+    // Whether the icon theme in use has an icon of that name.
+    using IconExists = std::function<bool(const std::string& name)>;
+    // A freedesktop icon name for the entry's type that the theme has: the type's own
+    // icon, else its generic icon, else a plain file's. Without a theme to ask, the
+    // type's own icon name.
+    std::string GetIconName(int record, const IconExists& themeHas = {});
     std::vector<std::string> GetInformation(int record) const;
     // traced: also note every reader tried and its answer.
     InformationResult ReadInformation(int record, bool traced = false) const;

@@ -13,14 +13,14 @@ CFailureListDialog::CFailureListDialog(const QString& summary, const CFailureLis
                                        QWidget* parent)
     : QDialog(parent) {
     setObjectName("failureListDialog");
-    setWindowTitle("Details");
+    setWindowTitle(tr("Details"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(summary, this));
 
     m_list = new QTreeWidget(this);
     m_list->setObjectName("failureList");
     m_list->setColumnCount(2);
-    m_list->setHeaderLabels({"File", "Reason"});
+    m_list->setHeaderLabels({tr("File"), tr("Reason")});
     m_list->setRootIsDecorated(false);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (const Failure& failure : failures.items()) {

@@ -146,7 +146,10 @@ void CFileListModel::readRow(Row& row) const {
 QIcon CFileListModel::iconOf(const Row& row) const {
     Row& r = const_cast<Row&>(row);
     if (r.iconName.isEmpty())
-        r.iconName = QString::fromStdString(m_doc.GetIconName(row.record));
+        r.iconName =
+            QString::fromStdString(m_doc.GetIconName(row.record, [](const std::string& name) {
+                return QIcon::hasThemeIcon(QString::fromStdString(name));
+            }));
     auto found = m_icons.constFind(r.iconName);
     if (found != m_icons.constEnd())
         return *found;

@@ -121,7 +121,7 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
     }
     if (items.empty())
         return;
-    auto* names = new QMenu(m_append ? "Append To Name" : "Rename To", popup);
+    auto* names = new QMenu(m_append ? tr("Append To Name") : tr("Rename To"), popup);
     names->setObjectName("nameMenu");
     for (const NameMenuItem& item : items)
         addCommand(names, MenuText(QString::fromStdString(item.text)), item.column,
@@ -138,46 +138,46 @@ void CListContextMenu::addCommandItems(QMenu* popup, QPoint pos) {
                              int firstHistoryId) {
         QMenu* menu = popup->addMenu(title);
         menu->setObjectName(name);
-        addCommand(menu, "&Choose...", chooseId, [this, move] { m_view.copyOrMove(move, -1); });
+        addCommand(menu, tr("&Choose..."), chooseId, [this, move] { m_view.copyOrMove(move, -1); });
         if (!history.isEmpty())
             menu->addSeparator();
         for (int i = 0; i < history.size() && i < menu::kHistorySize; ++i)
             addCommand(menu, MenuText(DecodeName(HistoryItemText(EncodeName(history[i])))),
                        firstHistoryId + i, [this, move, i] { m_view.copyOrMove(move, i); });
     };
-    addFolderMenu("&Move To", "moveToMenu", true, menu::MoveToChoose, menu::MoveToHistory);
-    addFolderMenu("&Copy To", "copyToMenu", false, menu::CopyToChoose, menu::CopyToHistory);
+    addFolderMenu(tr("&Move To"), "moveToMenu", true, menu::MoveToChoose, menu::MoveToHistory);
+    addFolderMenu(tr("&Copy To"), "copyToMenu", false, menu::CopyToChoose, menu::CopyToHistory);
 
     recordHitCell(pos);
     if (m_hitRecord >= 0) {
         popup->addSeparator();
-        addCommand(popup, "Find this Text", menu::FindText);
-        addCommand(popup, "Copy this Text", menu::CopyText, [this] { copyHitText(); });
+        addCommand(popup, tr("Find this Text"), menu::FindText);
+        addCommand(popup, tr("Copy this Text"), menu::CopyText, [this] { copyHitText(); });
         if (m_hitColumn != 0)
-            addCommand(popup, "Clear this Text", menu::ClearText, [this] { clearHitText(); });
+            addCommand(popup, tr("Clear this Text"), menu::ClearText, [this] { clearHitText(); });
     }
     popup->addSeparator();
-    addCommand(popup, "&Delete", menu::Delete, [this] {
+    addCommand(popup, tr("&Delete"), menu::Delete, [this] {
         m_view.deleteSelection(QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier);
     });
-    addCommand(popup, "Rena&me", menu::Rename, [this] { m_view.editName(); });
+    addCommand(popup, tr("Rena&me"), menu::Rename, [this] { m_view.editName(); });
     popup->addSeparator();
-    addCommand(popup, "P&roperties...", menu::Properties,
+    addCommand(popup, tr("P&roperties..."), menu::Properties,
                [this] { m_view.showProperties(m_view.selectedRecords()); });
 }
 
 void CListContextMenu::addCtrlItems(QMenu* popup) {
-    addCommand(popup, "&Open", menu::CtrlOpen,
+    addCommand(popup, tr("&Open"), menu::CtrlOpen,
                [this] { m_view.launchRecords(m_view.selectedRecords()); });
-    addCommand(popup, "Open &Containing Folder", menu::CtrlOpenContainingFolder,
+    addCommand(popup, tr("Open &Containing Folder"), menu::CtrlOpenContainingFolder,
                [this] { m_view.launch(DecodeName(m_view.document().GetCurrentFolderPath())); });
-    addCommand(popup, "Copy &Path", menu::CtrlCopyPath, [this] {
+    addCommand(popup, tr("Copy &Path"), menu::CtrlCopyPath, [this] {
         QStringList paths;
         for (int record : m_view.selectedRecords())
             paths << DecodeName(m_view.document().GetItemName(record, NameMode::Parsing));
         QApplication::clipboard()->setText(paths.join('\n'));
     });
-    addCommand(popup, "P&roperties", menu::CtrlProperties,
+    addCommand(popup, tr("P&roperties"), menu::CtrlProperties,
                [this] { m_view.showProperties(m_view.selectedRecords()); });
 }
 

@@ -2,6 +2,7 @@
 
 #include "file_list_model.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFile>
@@ -43,6 +44,11 @@ QWidget* MakePage(const PropertyLines& lines, QWidget* parent) {
     return scroll;
 }
 
+// The property names, translated as the dialog's own texts.
+QString Label(const char* text) {
+    return QCoreApplication::translate("tressel::CPropertiesDialog", text);
+}
+
 } // namespace
 
 QString PermissionText(unsigned mode) {
@@ -55,24 +61,33 @@ QString PermissionText(unsigned mode) {
 
 PropertyLines EntryProperties(const EntryFacts& facts) {
     PropertyLines lines;
-    lines.emplace_back("Path", facts.path);
-    lines.emplace_back("Type", facts.typeName);
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Path")), facts.path);
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Type")),
+                       facts.typeName);
     struct stat st {};
     const bool known = StatEntry(facts.path, st);
     const QFileInfo info(facts.path);
     const bool folder = known && S_ISDIR(st.st_mode);
-    lines.emplace_back("Size", !known || folder
-                                   ? QString()
-                                   : GroupThousands(static_cast<unsigned long long>(st.st_size)) +
-                                         " Bytes");
-    lines.emplace_back("Modified", TimeText(info.lastModified()));
-    lines.emplace_back("Accessed", TimeText(info.lastRead()));
-    lines.emplace_back("Changed", TimeText(info.metadataChangeTime()));
-    lines.emplace_back("Created", TimeText(info.birthTime()));
-    lines.emplace_back("Permissions", known ? PermissionText(st.st_mode) : QString());
-    lines.emplace_back("Owner", known ? info.owner() + ":" + info.group() : QString());
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Size")),
+                       !known || folder
+                           ? QString()
+                           : GroupThousands(static_cast<unsigned long long>(st.st_size)) +
+                                 Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", " Bytes")));
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Modified")),
+                       TimeText(info.lastModified()));
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Accessed")),
+                       TimeText(info.lastRead()));
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Changed")),
+                       TimeText(info.metadataChangeTime()));
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Created")),
+                       TimeText(info.birthTime()));
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Permissions")),
+                       known ? PermissionText(st.st_mode) : QString());
+    lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Owner")),
+                       known ? info.owner() + ":" + info.group() : QString());
     if (!facts.reason.isEmpty())
-        lines.emplace_back("Not read", facts.reason);
+        lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Not read")),
+                           facts.reason);
     for (qsizetype i = 0; i < facts.headers.size(); ++i)
         lines.emplace_back(facts.headers[i], i < facts.values.size() ? facts.values[i] : QString());
     return lines;
@@ -85,11 +100,11 @@ CPropertiesDialog::CPropertiesDialog(const std::vector<EntryFacts>& entries, int
     setAttribute(Qt::WA_DeleteOnClose);
     const int shown = std::min<int>(static_cast<int>(entries.size()), kMaxTabs);
     if (total == 1 && !entries.empty())
-        setWindowTitle(QFileInfo(entries.front().path).fileName() + " Properties");
+        setWindowTitle(QFileInfo(entries.front().path).fileName() + tr(" Properties"));
     else if (shown < total)
-        setWindowTitle(QString("Properties of the first %1 of %2 entries").arg(shown).arg(total));
+        setWindowTitle(tr("Properties of the first %1 of %2 entries").arg(shown).arg(total));
     else
-        setWindowTitle(QString("Properties of %1 entries").arg(total));
+        setWindowTitle(tr("Properties of %1 entries").arg(total));
 
     auto* layout = new QVBoxLayout(this);
     m_tabs = new QTabWidget(this);

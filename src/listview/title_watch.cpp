@@ -64,7 +64,7 @@ void CTitleWatch::setForegroundWindow(std::unique_ptr<IForegroundWindow> source)
 
 void CTitleWatch::start(int record) {
     if (!m_foreground) {
-        emit status("The title watch is off: window titles are read on X11 only");
+        emit status(tr("The title watch is off: window titles are read on X11 only"));
         return;
     }
     m_record = record;

@@ -39,6 +39,8 @@ namespace tressel {
 namespace {
 
 constexpr int kColumnWidth = 150;
+// A stored width above this is no width a user dragged.
+constexpr int kWidestColumn = 10000;
 
 // Edits a row's name: selects the name without its extension, and hands the typed
 // text to the view's rename instead of setting it into the model.
@@ -124,6 +126,7 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
 CMarlockUtilView::~CMarlockUtilView() {
     m_doc.setView(nullptr);
     saveColumnOrder();
+    saveColumnWidths();
     SettingsStore::instance().writeInt("Settings", "LastSort", m_sorter.sortMode());
 }
 
@@ -214,19 +217,20 @@ QAction* CMarlockUtilView::addOption(const char* name, const QString& text, cons
 
 void CMarlockUtilView::buildActions() {
     auto* modes = new QActionGroup(this);
-    m_detailsAction = addOption("details", "&Details",
-                                "Show the name and the nine information columns", !isListMode());
-    m_listAction = addOption("list", "&List", "Show the names only", isListMode());
+    m_detailsAction =
+        addOption("details", tr("&Details"), tr("Show the name and the nine information columns"),
+                  !isListMode());
+    m_listAction = addOption("list", tr("&List"), tr("Show the names only"), isListMode());
     for (QAction* mode : {m_detailsAction, m_listAction}) {
         modes->addAction(mode);
         connect(mode, &QAction::triggered, this,
                 [this, mode] { applyListMode(mode == m_listAction); });
     }
-    m_numberedOnlyAction = addOption("numberedOnly", "&Numbered Only",
-                                     "Show only entries with numbered names", numberedOnly());
+    m_numberedOnlyAction = addOption("numberedOnly", tr("&Numbered Only"),
+                                     tr("Show only entries with numbered names"), numberedOnly());
     connect(m_numberedOnlyAction, &QAction::toggled, this, &CMarlockUtilView::applyNumberedOnly);
-    m_scanAllAction =
-        addOption("scanAll", "&Scan All", "Read every file, whatever its extension", scanAll());
+    m_scanAllAction = addOption("scanAll", tr("&Scan All"),
+                                tr("Read every file, whatever its extension"), scanAll());
     connect(m_scanAllAction, &QAction::toggled, this, &CMarlockUtilView::applyScanAll);
     m_confirmShiftDeleteAction =
         addOption("confirmShiftDelete", "Confirm ShiftDelete",
@@ -236,13 +240,13 @@ void CMarlockUtilView::buildActions() {
     connect(m_confirmShiftDeleteAction, &QAction::toggled, this,
             [this](bool on) { m_confirmDelete->set(on); });
 
-    m_undoAction = new QAction("&Undo", this);
+    m_undoAction = new QAction(tr("&Undo"), this);
     m_undoAction->setObjectName("undo");
-    m_undoAction->setStatusTip("Take back the last command that moved or renamed files");
+    m_undoAction->setStatusTip(tr("Take back the last command that moved or renamed files"));
     connect(m_undoAction, &QAction::triggered, this, &CMarlockUtilView::undo);
-    m_redoAction = new QAction("&Redo", this);
+    m_redoAction = new QAction(tr("&Redo"), this);
     m_redoAction->setObjectName("redo");
-    m_redoAction->setStatusTip("Do the last undone command again");
+    m_redoAction->setStatusTip(tr("Do the last undone command again"));
     connect(m_redoAction, &QAction::triggered, this, &CMarlockUtilView::redo);
     updateUndoActions();
 }
@@ -260,6 +264,7 @@ void CMarlockUtilView::initialUpdate() {
     if (!m_initialised) {
         m_initialised = true;
         applyColumnOrder();
+        m_fitNameColumn = !applyColumnWidths();
         m_sorter.setSortMode(SettingsStore::instance().readInt("Settings", "LastSort", 0));
         m_stack->setCurrentWidget(isListMode() ? static_cast<QWidget*>(m_list) : m_details);
         setMaxColumnWidthText(SettingsStore::instance().readString(
@@ -297,10 +302,50 @@ void CMarlockUtilView::saveColumnOrder() {
     SettingsStore::instance().writeBinary("Settings", "ColOrderArray", bytes);
 }
 
+// One 32-bit width per column, in the model's column order. Widths out of reason are
+// skipped; the information columns are capped afterwards like any other width.
+bool CMarlockUtilView::applyColumnWidths() {
+    const auto stored = SettingsStore::instance().readBinary("Settings", "ColWidthArray");
+    if (!stored || stored->size() < 4)
+        return false;
+    const int entries = std::min<int>(static_cast<int>(stored->size() / 4), m_model->columnCount());
+    QHeaderView* header = m_details->horizontalHeader();
+    for (int column = 0; column < entries; ++column) {
+        int32_t width = 0;
+        std::memcpy(&width, stored->constData() + column * 4, 4);
+        if (width >= column_width::kMin && width <= kWidestColumn)
+            header->resizeSection(column, width);
+    }
+    return true;
+}
+
+void CMarlockUtilView::saveColumnWidths() {
+    QHeaderView* header = m_details->horizontalHeader();
+    QByteArray bytes;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        const int32_t width = header->sectionSize(column);
+        bytes.append(reinterpret_cast<const char*>(&width), 4);
+    }
+    SettingsStore::instance().writeBinary("Settings", "ColWidthArray", bytes);
+}
+
+// Until widths are remembered, the name column is made wide enough for the first
+// folder's names, "[n]" numbers and extensions included, within a sensible limit.
+void CMarlockUtilView::fitNameColumnOnce() {
+    if (!m_fitNameColumn || m_model->rowCount() == 0)
+        return;
+    m_fitNameColumn = false;
+    const int widest = m_details->fontMetrics().averageCharWidth() * 60;
+    m_details->resizeColumnToContents(0);
+    QHeaderView* header = m_details->horizontalHeader();
+    header->resizeSection(0, std::clamp(header->sectionSize(0), kColumnWidth, widest));
+}
+
 void CMarlockUtilView::repopulate() {
     guard([this] {
         m_model->repopulate(numberedOnly());
         sortFixed(CListSorter::NormalisedMode(m_sorter.sortMode()));
+        fitNameColumnOnce();
         updateStatus();
         for (QWidget* hint : m_emptyHints)
             hint->setVisible(m_doc.GetCurrentFolderPath().empty());
@@ -367,6 +412,13 @@ std::vector<int> CMarlockUtilView::columnDisplayOrder() const {
 void CMarlockUtilView::applyMarkers(const std::vector<HeaderMarkerChange>& changes) {
     for (const HeaderMarkerChange& change : changes)
         m_model->setHeaderMarked(change.column, change.marked);
+    // The header's own arrow shows the direction of the column sort the " *" marks.
+    QHeaderView* header = m_details->horizontalHeader();
+    const int column = m_sorter.lastClickedColumn();
+    header->setSortIndicatorShown(column >= 0);
+    if (column >= 0)
+        header->setSortIndicator(column, m_sorter.direction() > 0 ? Qt::AscendingOrder
+                                                                  : Qt::DescendingOrder);
 }
 
 void CMarlockUtilView::removeRecordRow(int record) {
@@ -611,11 +663,10 @@ void CMarlockUtilView::updateStatus() {
     m_statusTimer->stop();
     const std::vector<int> selected = selectedRecords();
     const int rows = m_model->rowCount();
-    emit statusText(
-        PaneCounts,
-        selected.empty()
-            ? QString("%1 Object(s)").arg(rows)
-            : QString("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
+    emit statusText(PaneCounts,
+                    selected.empty()
+                        ? tr("%1 Object(s)").arg(rows)
+                        : tr("(%1 Selected) Total %2 Object(s)").arg(selected.size()).arg(rows));
     bool anyFile = false;
     unsigned long long bytes = 0;
     for (int record : selected) {
@@ -624,7 +675,7 @@ void CMarlockUtilView::updateStatus() {
         anyFile = true;
         bytes += m_doc.GetRecordSize(record);
     }
-    emit statusText(PaneBytes, anyFile ? GroupThousands(bytes) + " Bytes" : QString());
+    emit statusText(PaneBytes, anyFile ? GroupThousands(bytes) + tr(" Bytes") : QString());
 }
 
 void CMarlockUtilView::onSelectionChanged() {
@@ -687,7 +738,7 @@ void CMarlockUtilView::guard(const std::function<void()>& handler) {
     } catch (const std::exception& e) {
         showError(QString::fromUtf8(e.what()));
     } catch (...) {
-        showError("Unknown error");
+        showError(tr("Unknown error"));
     }
 }
 
@@ -695,7 +746,7 @@ void CMarlockUtilView::showError(const QString& text) {
     if (m_presentError)
         m_presentError(text);
     else
-        QMessageBox::critical(this, "RunTime Error", text);
+        QMessageBox::critical(this, tr("RunTime Error"), text);
 }
 
 } // namespace tressel

@@ -191,6 +191,9 @@ private:
     void updateUndoActions();
     void applyColumnOrder();
     void saveColumnOrder();
+    bool applyColumnWidths();
+    void saveColumnWidths();
+    void fitNameColumnOnce();
     void capColumn(int column);
     void showError(const QString& text);
     void onSelectionChanged();
@@ -246,6 +249,7 @@ private:
     bool m_cancel = false;
     QPointer<CPropertiesDialog> m_properties;
     bool m_initialised = false;
+    bool m_fitNameColumn = false;
     // Rows of vanished records, removed together once the document has compared.
     bool m_refreshing = false;
     // The refresh fell due while a long command ran; it runs when the command ends.

@@ -151,7 +151,7 @@ void CMarlockUtilView::renameToColumn(int column) {
         std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
         m_cancel = false;
         CLongCommand command(m_escape);
-        emit statusText(PaneReport, "Press Esc to cancel");
+        emit statusText(PaneReport, tr("Press Esc to cancel"));
         CViewRenameRows list(*m_model, *m_details->selectionModel(), selectedRecords());
         RenameOptions options;
         options.column = column;

@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "app/main_frame.h"
+#include "app/translations.h"
 #include "app/window_placement.h"
 #include "catalogue/document.h"
 #include "listview/failure_list_dialog.h"
@@ -9,23 +10,33 @@
 #include "listview/list_context_menu.h"
 #include "listview/view.h"
 
+#include <QHeaderView>
+#include <QIcon>
+#include <QSet>
 #include <QTableView>
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTranslator>
 #include <QTreeWidget>
 
 #include <filesystem>
@@ -576,20 +587,151 @@ TEST_F(FrameTest, WindowPlacementIsStoredAndOnlyAFullRecordIsUsed) {
     EXPECT_EQ(program->frame()->size(), QSize(900, 500));
 }
 
-TEST_F(FrameTest, ListWidthIsStoredAndRestored) {
-    {
-        auto program = startProgram();
-        program->frame()->showFirstTime();
-        program->frame()->resize(1000, 600);
-        QApplication::processEvents();
-        program->frame()->close();
+// Each start shows what the last one left: the list pane's width and every column's
+// width come back unchanged however often the program is restarted.
+TEST_F(FrameTest, RestartsKeepTheListWidthAndTheColumnWidths) {
+    folder.write("0A1B2C3D4E5F60718293A4B5C6D7E8F9 [1].mp3", "");
+    folder.write("1.bin", "");
+    const QStringList arguments{QString::fromStdString(folder.path())};
+    auto widths = [](CMainFrame& frame) {
+        const auto* details = frame.view().findChild<QTableView*>("details");
+        QList<int> out;
+        for (int column = 0; column < frame.view().model().columnCount(); ++column)
+            out << details->horizontalHeader()->sectionSize(column);
+        return out;
+    };
+    QList<int> firstWidths;
+    int firstListWidth = 0;
+    for (int start = 0; start < 4; ++start) {
+        auto program = startProgram(arguments);
+        CMainFrame& frame = *program->frame();
+        frame.showFirstTime();
+        if (start == 0) {
+            frame.resize(1000, 600);
+            QApplication::processEvents();
+            const auto* details = frame.view().findChild<QTableView*>("details");
+            EXPECT_GE(details->horizontalHeader()->sectionSize(0),
+                      details->fontMetrics().horizontalAdvance(frame.view().model().name(0)))
+                << "the name column fits the longest name";
+            details->horizontalHeader()->resizeSection(2, 77);
+            firstWidths = widths(frame);
+            firstListWidth = frame.view().width();
+        } else {
+            EXPECT_EQ(widths(frame), firstWidths) << "start " << start;
+            EXPECT_EQ(frame.view().width(), firstListWidth) << "start " << start;
+        }
+        frame.close();
     }
-    const int stored = SettingsStore::instance().readInt("Settings", "ListWidth", 0);
-    EXPECT_GT(stored, 0);
-    auto program = startProgram();
-    program->frame()->showFirstTime();
-    EXPECT_NEAR(program->frame()->view().width(), stored, 10);
+    EXPECT_EQ(SettingsStore::instance().readInt("Settings", "ListWidth", 0), firstListWidth);
+    EXPECT_EQ(SettingsStore::instance().readBinary("Settings", "ColWidthArray")->size(), 40);
 }
+
+// Where the platform names no icon theme (offscreen, bare X sessions), hicolor is used,
+// backed by a full theme: a theme without the types' own icons (no audio-mpeg in
+// Adwaita) still tells types apart by their generic icons, each one the theme has.
+TEST_F(FrameTest, EveryTypeGetsAnIconTheThemesHave) {
+    const auto restore =
+        qScopeGuard([theme = QIcon::themeName(), fallback = QIcon::fallbackThemeName()] {
+            QIcon::setThemeName(theme);
+            QIcon::setFallbackThemeName(fallback);
+        });
+    QIcon::setThemeName("");
+    QIcon::setFallbackThemeName("");
+    for (const char* name : {"song.mp3", "page.html", "0A1B"})
+        folder.write(name, "");
+    folder.mkdir("Sub");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    EXPECT_EQ(QIcon::themeName(), "hicolor");
+    EXPECT_EQ(QIcon::fallbackThemeName(), "Adwaita") << "adwaita-icon-theme is installed";
+    EXPECT_FALSE(QIcon::hasThemeIcon("audio-mpeg"));
+    QStringList icons;
+    const CFileListModel& model = program->frame()->view().model();
+    for (int row = 0; row < model.rowCount(); ++row)
+        icons << model.data(model.index(row, 0), Qt::DecorationRole).value<QIcon>().name();
+    SCOPED_TRACE(icons.join(' ').toStdString());
+    for (const QString& icon : icons)
+        EXPECT_TRUE(QIcon::hasThemeIcon(icon)) << icon.toStdString();
+    const QStringList shown = names(*program->frame());
+    EXPECT_EQ(icons[shown.indexOf("song.mp3")], "audio-x-generic");
+    EXPECT_EQ(icons[shown.indexOf("Sub")], "folder");
+    EXPECT_EQ(QSet<QString>(icons.begin(), icons.end()).size(), 4) << "types told apart";
+}
+
+// The first window shows every control of the bars, whatever the fonts and the screen's
+// scale make of their widths, and the header shows the column sort's direction too.
+TEST_F(FrameTest, FirstWindowShowsEveryBarControlAndTheSortDirection) {
+    folder.write("1.bin", "");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    QApplication::processEvents();
+    for (const char* bar : {"dialogBar", "optionsBar"}) {
+        for (auto* extension :
+             frame.findChild<QToolBar*>(bar)->findChildren<QToolButton*>("qt_toolbar_ext_button"))
+            EXPECT_FALSE(extension->isVisible()) << bar;
+    }
+    for (const char* control : {"redoButton", "scanAllCheck", "numberedCheck", "maxColWidth"})
+        EXPECT_TRUE(frame.findChild<QWidget*>(control)->isVisible()) << control;
+    EXPECT_TRUE(frame.maxColBox()->toolTip().contains("pixels"));
+
+    const auto* header = frame.view().findChild<QTableView*>("details")->horizontalHeader();
+    const auto marked = [&](int column) {
+        return frame.view()
+            .model()
+            .headerData(column, Qt::Horizontal, Qt::DisplayRole)
+            .toString()
+            .endsWith(" *");
+    };
+    EXPECT_EQ(header->isSortIndicatorShown() && header->sortIndicatorSection() == 0, marked(0));
+    for (Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        frame.view().sortByColumn(2);
+        EXPECT_TRUE(header->isSortIndicatorShown());
+        EXPECT_EQ(header->sortIndicatorSection(), 2);
+        EXPECT_EQ(header->sortIndicatorOrder(), order);
+        EXPECT_TRUE(marked(2));
+    }
+}
+
+// On a dark palette an unchecked box still stands out from the dark field it sits on.
+TEST_F(FrameTest, CheckBoxesShowOnADarkPalette) {
+    auto program = startProgram();
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 45));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, Qt::white);
+    dark.setColor(QPalette::WindowText, Qt::white);
+    QCheckBox box("Scan All");
+    box.setPalette(dark);
+    box.resize(box.sizeHint());
+    const QImage image = box.grab().toImage();
+    QStyleOptionButton option;
+    option.initFrom(&box);
+    const QRect indicator =
+        box.style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, &box);
+    int contrast = 0;
+    for (int y = indicator.top(); y <= indicator.bottom(); ++y) {
+        for (int x = indicator.left(); x <= indicator.right(); ++x)
+            contrast = std::max(contrast, std::abs(QColor(image.pixel(x, y)).lightness() - 30));
+    }
+    EXPECT_GT(contrast, 80);
+}
+
+#ifdef TRESSEL_TEST_QM_DIR
+// A catalogue for the user's locale replaces the English texts; without one they stay.
+TEST_F(FrameTest, ATranslationForTheLocaleIsLoadedWhenOneExists) {
+    EXPECT_EQ(InstallOwnTranslation(QLocale("fr_FR"), {TRESSEL_TEST_QM_DIR}), nullptr);
+    QTranslator* german =
+        InstallOwnTranslation(QLocale("de_DE"), {"/nonexistent", TRESSEL_TEST_QM_DIR});
+    ASSERT_NE(german, nullptr);
+    const auto remove = qScopeGuard([german] {
+        QCoreApplication::removeTranslator(german);
+        delete german;
+    });
+    auto program = startProgram();
+    EXPECT_EQ(program->frame()->menuBar()->actions().front()->text(), "&Datei");
+    EXPECT_EQ(program->frame()->findChild<QCheckBox*>("scanAllCheck")->text(), "Alles lesen");
+}
+#endif
 
 } // namespace
 } // namespace tressel::test

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -205,6 +206,25 @@ TEST_F(DocumentTest, TypeAndIconNamesComeFromTheFileNameAlone) {
     EXPECT_NE(doc.GetTypeName(zip), doc.GetTypeName(doc.findRecord("notes.txt")));
     EXPECT_EQ(doc.GetIconName(folder), "folder");
     EXPECT_NE(doc.GetIconName(zip), "folder");
+}
+
+// The theme is asked for the type's own icon, then its generic icon, then a plain file.
+TEST_F(DocumentTest, IconNamesFallBackToWhatTheThemeHas) {
+    sat.write("song.mp3", "");
+    CMarlockUtilDoc doc;
+    doc.OpenFolderPath(sat.path());
+    const int song = doc.findRecord("song.mp3");
+    const std::vector<std::pair<std::set<std::string>, std::string>> cases = {
+        {{"audio-mpeg", "audio-x-generic", "text-x-generic"}, "audio-mpeg"},
+        {{"audio-x-generic", "text-x-generic"}, "audio-x-generic"},
+        {{"text-x-generic"}, "text-x-generic"},
+        {{}, "text-x-generic"},
+    };
+    for (const auto& [theme, expected] : cases) {
+        EXPECT_EQ(doc.GetIconName(song, [&](const std::string& n) { return theme.count(n) > 0; }),
+                  expected);
+    }
+    EXPECT_EQ(doc.GetIconName(song), "audio-mpeg") << "no theme to ask";
 }
 
 TEST_F(DocumentTest, ColumnNamesAreNameThenTheNineNumberedFields) {

@@ -299,9 +299,8 @@ TEST_F(ViewTest, MaximumColumnWidthIsClampedAndCapsTheInformationColumnsOnly) {
     open(folder.path());
     EXPECT_EQ(view->setMaxColumnWidthText(" 50 "), "50");
     paint();
-    EXPECT_EQ(view->detailsView()->columnWidth(0), 150) << "the name column is never capped";
-    view->detailsView()->resizeColumnToContents(0);
-    EXPECT_GT(view->detailsView()->columnWidth(0), 150);
+    EXPECT_GT(view->detailsView()->columnWidth(0), 150)
+        << "the name column fits the long name on first open and is never capped";
     view->detailsView()->resizeColumnToContents(1);
     EXPECT_EQ(view->detailsView()->columnWidth(1), 50);
     view->detailsView()->horizontalHeader()->resizeSection(2, 300);
