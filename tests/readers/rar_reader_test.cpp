@@ -1,4 +1,5 @@
 #include "rar_builder.h"
+#include "rar_fixtures.h"
 #include "readers/archive_reader.h"
 #include "readers/rar_reader.h"
 #include "temp_dir.h"
@@ -82,6 +83,22 @@ TEST(RarReader, StoredArchivesPlainSolidAndBehindAStub) {
                 }
             }
         }
+    }
+}
+
+TEST(RarReader, CommittedFixturesAreTheBuildersAndReadFromTheirPaths) {
+    for (const test::RarFixture& fixture : test::RarFixtures()) {
+        SCOPED_TRACE(fixture.file);
+        const std::string path =
+            test::SourcePath(std::string("tests/fixtures/rar/") + fixture.file);
+        EXPECT_EQ(test::ReadWholeFile(path), fixture.bytes) << "run make-fixtures.sh";
+        CRarReader reader(path, false);
+        ASSERT_TRUE(reader.isRecognized());
+        reader.extract(1000);
+        EXPECT_EQ(reader.values(), (Values{"Orbit Collection", "Orbit Diz", "Orbit Readme",
+                                           "file_id.diz", "readme.txt", "data.bin"}));
+        EXPECT_EQ(reader.contentExtension(),
+                  std::string(fixture.file).substr(std::string(fixture.file).size() - 3));
     }
 }
 
