@@ -134,9 +134,12 @@ bool ReadRar4Block(ByteSource& source, uint64_t at, Rar4Block& block) {
     return block.dataSize <= source.size() && block.dataAt + block.dataSize <= source.size();
 }
 
-// A name without its Unicode form (stored after a NUL), in code page 437.
+// A name without its Unicode form (stored after a NUL), in code page 437, with '/'
+// between folders as libarchive gives it.
 std::string Rar4Name(std::string_view stored) {
-    return Cp437ToUtf8(stored.substr(0, stored.find('\0')));
+    std::string name = Cp437ToUtf8(stored.substr(0, stored.find('\0')));
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
 }
 
 // RAR 4: the main header (its solid flag, and an old-style comment inside it), then
