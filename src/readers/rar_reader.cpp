@@ -37,7 +37,6 @@ constexpr uint8_t kRar4Stored = 0x30;
 
 // RAR 5 header types and flags.
 constexpr uint64_t kRar5Main = 1;
-constexpr uint64_t kRar5File = 2;
 constexpr uint64_t kRar5Service = 3;
 constexpr uint64_t kRar5Encryption = 4;
 constexpr uint64_t kRar5End = 5;
@@ -255,7 +254,6 @@ bool ReadRar5Headers(ByteSource& source, RarHeaders& headers) {
             headers.hasComment = headers.commentCompressed = true;
         break;
     }
-    (void)kRar5File;
     return true;
 }
 
