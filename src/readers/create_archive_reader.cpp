@@ -2,6 +2,7 @@
 
 #include "archive_reader.h"
 #include "cab_reader.h"
+#include "rar_reader.h"
 #include "zip_reader.h"
 
 namespace tressel {
@@ -18,8 +19,8 @@ std::unique_ptr<CFileReader> MakeArchiveReader(const std::string& path, bool for
 }
 
 // RAR, ZIP, ACE, CAB: the formats read so far, in that order.
-constexpr ArchiveFactory kArchiveOrder[] = {&MakeArchiveReader<CZipReader>,
-                                            &MakeArchiveReader<CCabReader>};
+constexpr ArchiveFactory kArchiveOrder[] = {
+    &MakeArchiveReader<CRarReader>, &MakeArchiveReader<CZipReader>, &MakeArchiveReader<CCabReader>};
 
 } // namespace
 

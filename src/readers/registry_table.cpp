@@ -11,6 +11,7 @@
 #include "media/ogg_reader.h"
 #include "media/realmedia_reader.h"
 #include "pdf_reader.h"
+#include "rar_reader.h"
 #include "registry.h"
 #include "zip_reader.h"
 
@@ -28,6 +29,7 @@ const ReaderTable& DefaultReaderTable() {
         // (rather than CreateArchiveReader as one row) gives the same answers, since
         // the archive step's unforced round in the second pass repeats what the first
         // pass found, and lets the trace name each archive reader.
+        {&MakeReader<CRarReader>,           3,     2},  // RAR, also self-extracting
         {&MakeReader<CZipReader>,           3,     2},  // ZIP, also inside executables
         {&MakeReader<CCabReader>,           3,     2},  // CAB, also inside executables
         {&MakeReader<CMp3Reader>,           4,     3},  // MP3
