@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -135,7 +136,9 @@ namespace {
 // The hint sits in the middle of the empty list; clicks and drops pass through it to
 // the list below.
 QWidget* AddEmptyHint(QAbstractItemView* itemView) {
-    auto* hint = new QLabel("Open a folder with Ctrl+O or drop one here", itemView->viewport());
+    auto* hint = new QLabel(QCoreApplication::translate(
+                                "CMarlockUtilView", "Open a folder with Ctrl+O or drop one here"),
+                            itemView->viewport());
     hint->setObjectName("emptyHint");
     hint->setAlignment(Qt::AlignCenter);
     hint->setEnabled(false);

@@ -86,7 +86,7 @@ void CMarlockUtilView::copyOrMove(bool move, int index) {
         return;
     RememberTargetFolder(m_moveTo->entries(), folder, m_moveTo->capacity());
     const std::vector<std::string> paths = selectedPaths();
-    const QString last = (move ? "Last Move to " : "Last Copy to ") + folder;
+    const QString last = (move ? tr("Last Move to ") : tr("Last Copy to ")) + folder;
     emit statusText(PaneReport, last);
 
     // A journal holds only paths in and just below its folder, and Move To sends files

@@ -11,6 +11,7 @@
 #include "platform/paths.h"
 #include "view.h"
 
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 #include <QScopeGuard>
 #include <QTableView>
@@ -91,7 +92,7 @@ QString MovedIntoText(const std::string& usedPath, const std::string& folder) {
     std::string dir = SplitPath(usedPath).dir;
     if (dir.compare(0, folder.size(), folder) == 0)
         dir.erase(0, folder.size());
-    return "Moved into " + DecodeName(dir);
+    return QCoreApplication::translate("CMarlockUtilView", "Moved into %1").arg(DecodeName(dir));
 }
 
 } // namespace
@@ -108,8 +109,8 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
     const PathParts parts = SplitPath(m_doc.GetItemName(record, NameMode::Parsing));
     const size_t limit = FileNameLimit(parts.dir);
     if (const std::string part = OverlongPart(name, limit); !part.empty()) {
-        emit statusText(PaneReport, QString("Not renamed: the name is %1 bytes long, the file "
-                                            "system allows at most %2")
+        emit statusText(PaneReport, tr("Not renamed: the name is %1 bytes long, the file "
+                                       "system allows at most %2")
                                         .arg(part.size())
                                         .arg(limit));
         return;
