@@ -7,7 +7,8 @@
 namespace tressel {
 
 std::vector<NameMenuItem> SingleRowNameItems(const std::vector<std::string>& cells,
-                                             const std::vector<int>& displayOrder) {
+                                             const std::vector<int>& displayOrder,
+                                             const std::vector<std::string>& labels) {
     std::vector<NameMenuItem> items;
     if (cells.empty())
         return items;
@@ -18,9 +19,14 @@ std::vector<NameMenuItem> SingleRowNameItems(const std::vector<std::string>& cel
         const std::string& text = cells[static_cast<size_t>(column)];
         if (text.empty() || !offered.insert(text).second)
             continue;
-        items.push_back({column, text});
+        const auto index = static_cast<size_t>(column);
+        items.push_back({column, text, index < labels.size() ? labels[index] : std::string()});
     }
     return items;
+}
+
+std::string NameItemText(const NameMenuItem& item) {
+    return item.label.empty() ? item.text : item.label + ": " + item.text;
 }
 
 std::vector<NameMenuItem> MultiRowNameItems(const std::function<bool(int column)>& filled,

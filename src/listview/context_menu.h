@@ -42,12 +42,18 @@ inline bool IsColumn(int id) {
 struct NameMenuItem {
     int column;
     std::string text;
+    std::string label = {}; // the reader's name for the value, for one row only
 };
 
 // One selected row: each distinct non-empty information text, in column display
-// order, except the current name (cells[0]) with or without its extension.
+// order, except the current name (cells[0]) with or without its extension. labels,
+// indexed like cells, name the values (missing or empty: none).
 std::vector<NameMenuItem> SingleRowNameItems(const std::vector<std::string>& cells,
-                                             const std::vector<int>& displayOrder);
+                                             const std::vector<int>& displayOrder,
+                                             const std::vector<std::string>& labels = {});
+
+// A name item's text: "Artist: Radio Tressel" when the value has a label.
+std::string NameItemText(const NameMenuItem& item);
 
 // Several selected rows: the header of every information column that filled(column)
 // says some selected row fills, in display order.

@@ -102,6 +102,10 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
             emit const_cast<CFileListModel*>(this)->rowRead(index.row());
         }
         return row.information[static_cast<size_t>(column - 1)];
+    case Qt::ToolTipRole:
+        if (column == 0 || data(index, Qt::DisplayRole).toString().isEmpty())
+            return {};
+        return row.labels[static_cast<size_t>(column - 1)];
     case Qt::DecorationRole:
         return column == 0 ? QVariant(iconOf(row)) : QVariant();
     case Qt::CheckStateRole:
@@ -131,16 +135,22 @@ void CFileListModel::readRow(Row& row) const {
     row.read = true;
     for (QString& cell : row.information)
         cell.clear();
-    std::vector<std::string> values;
+    for (QString& label : row.labels)
+        label.clear();
+    InformationResult result;
     try {
-        values = m_doc.GetInformation(row.record);
+        result = m_doc.ReadInformation(row.record);
     } catch (const std::exception& e) {
         if (m_onError)
             m_onError(QString::fromUtf8(e.what()));
         return;
     }
-    for (size_t j = 0; j < row.information.size() && j < values.size(); ++j)
+    const std::vector<std::string>& values = result.values;
+    for (size_t j = 0; j < row.information.size() && j < values.size(); ++j) {
         row.information[j] = QString::fromStdString(FirstMeaningfulLine(values[j], false));
+        if (j < result.labels.size())
+            row.labels[j] = QString::fromStdString(result.labels[j]);
+    }
 }
 
 QIcon CFileListModel::iconOf(const Row& row) const {
@@ -362,6 +372,12 @@ QString CFileListModel::cellText(int row, int column) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
     return data(index(row, column), Qt::DisplayRole).toString();
+}
+
+QString CFileListModel::cellLabel(int row, int column) {
+    if (column < 1 || column > kInformationColumns || cellText(row, column).isEmpty())
+        return {};
+    return m_rows[static_cast<size_t>(row)].labels[static_cast<size_t>(column - 1)];
 }
 
 QString CFileListModel::firstInformation(int row) {

@@ -1,8 +1,8 @@
 #pragma once
 
 // The rows of the file list: one per shown record of the document. The rows are also
-// the cache of information values: a row's nine information cells are read together
-// the first time any of them is asked for, and kept until something resets them.
+// the cache of information values and their labels: a row's nine information cells are read
+// together the first time any of them is asked for, and kept until something resets them.
 
 #include "readers/columns.h"
 
@@ -63,6 +63,9 @@ public:
     std::string nameBytes(int row) const;
     // A cell's text; an unread information cell reads the row first.
     QString cellText(int row, int column);
+    // The reader's name for an information cell's value ("Artist", "Readme title"), or
+    // "" when the cell is empty or its reader gave none; reads an unread row.
+    QString cellLabel(int row, int column);
     // The first non-empty information cell (reading the row if needed), or "".
     QString firstInformation(int row);
     bool isRead(int row) const;
@@ -97,6 +100,7 @@ private:
         bool read = false;
         Qt::CheckState checked = Qt::Unchecked;
         std::array<QString, kInformationColumns> information;
+        std::array<QString, kInformationColumns> labels;
         QString iconName; // empty until first asked
     };
 

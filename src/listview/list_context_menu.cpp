@@ -107,9 +107,12 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
             doc.setScanAll(false);
         }
         std::vector<std::string> cells{model.nameBytes(row)};
-        for (int column = 1; column < model.columnCount(); ++column)
+        std::vector<std::string> labels{std::string()};
+        for (int column = 1; column < model.columnCount(); ++column) {
             cells.push_back(model.cellText(row, column).toStdString());
-        items = SingleRowNameItems(cells, m_view.columnDisplayOrder());
+            labels.push_back(model.cellLabel(row, column).toStdString());
+        }
+        items = SingleRowNameItems(cells, m_view.columnDisplayOrder(), labels);
     } else {
         items = MultiRowNameItems(
             [&](int column) {
@@ -124,7 +127,7 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
     auto* names = new QMenu(m_append ? tr("Append To Name") : tr("Rename To"), popup);
     names->setObjectName("nameMenu");
     for (const NameMenuItem& item : items)
-        addCommand(names, MenuText(QString::fromStdString(item.text)), item.column,
+        addCommand(names, MenuText(QString::fromStdString(NameItemText(item))), item.column,
                    [this, column = item.column] { m_view.renameToColumn(column); });
     popup->addMenu(names);
 }

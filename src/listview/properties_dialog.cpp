@@ -88,8 +88,12 @@ PropertyLines EntryProperties(const EntryFacts& facts) {
     if (!facts.reason.isEmpty())
         lines.emplace_back(Label(QT_TRANSLATE_NOOP("tressel::CPropertiesDialog", "Not read")),
                            facts.reason);
-    for (qsizetype i = 0; i < facts.headers.size(); ++i)
-        lines.emplace_back(facts.headers[i], i < facts.values.size() ? facts.values[i] : QString());
+    for (qsizetype i = 0; i < facts.headers.size(); ++i) {
+        const QString value = i < facts.values.size() ? facts.values[i] : QString();
+        const QString label = i < facts.labels.size() ? facts.labels[i] : QString();
+        lines.emplace_back(facts.headers[i],
+                           label.isEmpty() || value.isEmpty() ? value : label + ": " + value);
+    }
     return lines;
 }
 

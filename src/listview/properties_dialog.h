@@ -17,15 +17,17 @@ namespace tressel {
 struct EntryFacts {
     QString path;
     QString typeName;
-    QStringList headers; // the information columns' names, 1 to 9
-    QStringList values;  // their texts for this entry
-    QString reason = {}; // why no reader read the entry; empty when one did
+    QStringList headers;     // the information columns' names, 1 to 9
+    QStringList values;      // their texts for this entry
+    QStringList labels = {}; // the readers' names for those texts ("Artist"), may be empty
+    QString reason = {};     // why no reader read the entry; empty when one did
 };
 
 using PropertyLines = std::vector<std::pair<QString, QString>>;
 
 // Label and value lines: path, type, size, times, permissions, owner, why nothing was
-// read (only when nothing was), then one line per information column.
+// read (only when nothing was), then one line per information column, its value
+// led by the value's label ("Artist: Radio Tressel") when the reader gave one.
 PropertyLines EntryProperties(const EntryFacts& facts);
 
 // "rwxr-x--- (750)" for a mode's permission bits.

@@ -81,8 +81,10 @@ void CMarlockUtilView::showProperties(const std::vector<int>& records) {
         facts.typeName = QString::fromStdString(m_doc.GetTypeName(record));
         facts.headers = headers;
         const int row = m_model->rowOfRecord(record);
-        for (int column = 1; column < m_model->columnCount(); ++column)
+        for (int column = 1; column < m_model->columnCount(); ++column) {
             facts.values << (row < 0 ? QString() : m_model->cellText(row, column));
+            facts.labels << (row < 0 ? QString() : m_model->cellLabel(row, column));
+        }
         facts.reason = WhyEmpty(m_doc, record, facts.values);
         entries.push_back(std::move(facts));
     }

@@ -26,11 +26,15 @@ namespace {
 
 // The rename command's view of the list. Its rows are named by record number: the
 // list may change while the command runs (the Esc check lets the window paint), and a
-// record keeps naming the same file whatever row shows it.
+// record keeps naming the same file whatever row shows it. Rows leave the selection
+// together when the command ends: deselecting them one by one splits the selection
+// into ever more ranges, and every change makes the window count the selected rows
+// again, which made a large selection cost far more than the renaming itself.
 class CViewRenameRows : public IRenameRows {
 public:
     CViewRenameRows(CFileListModel& model, QItemSelectionModel& selection, std::vector<int> records)
         : m_model(model), m_selection(selection), m_records(std::move(records)) {}
+    ~CViewRenameRows() override { applyDeselection(); }
 
     std::vector<int> selectedRows() override { return m_records; }
     int record(int record) override { return record; }
@@ -40,20 +44,39 @@ public:
             return m_model.nameBytes(row);
         return m_model.cellText(row, column).toStdString();
     }
-    void deselect(int record) override {
-        const int row = m_model.rowOfRecord(record);
-        if (row >= 0)
-            m_selection.select(m_model.index(row, 0),
-                               QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
-    }
+    void deselect(int record) override { m_deselected.push_back(record); }
     void setName(int record, const std::string& name) override {
         m_model.setName(m_model.rowOfRecord(record), name);
     }
 
 private:
+    // One selection change, its rows merged into ranges.
+    void applyDeselection() {
+        std::vector<int> rows;
+        rows.reserve(m_deselected.size());
+        for (int record : m_deselected) {
+            if (const int row = m_model.rowOfRecord(record); row >= 0)
+                rows.push_back(row);
+        }
+        if (rows.empty())
+            return;
+        std::sort(rows.begin(), rows.end());
+        QItemSelection selection;
+        const int last = m_model.columnCount() - 1;
+        for (size_t first = 0; first < rows.size();) {
+            size_t end = first + 1;
+            while (end < rows.size() && rows[end] <= rows[end - 1] + 1)
+                ++end;
+            selection.select(m_model.index(rows[first], 0), m_model.index(rows[end - 1], last));
+            first = end;
+        }
+        m_selection.select(selection, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+    }
+
     CFileListModel& m_model;
     QItemSelectionModel& m_selection;
     std::vector<int> m_records;
+    std::vector<int> m_deselected;
 };
 
 } // namespace

@@ -114,6 +114,9 @@ protected:
 
     void setRecognized(bool recognised) { m_result.recognised = recognised; }
     void appendValue(std::string value) { m_result.add({}, std::move(value)); }
+    void appendValue(std::string label, std::string value) {
+        m_result.add(std::move(label), std::move(value));
+    }
 
     std::string m_path;
 

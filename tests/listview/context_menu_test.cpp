@@ -259,6 +259,35 @@ TEST_F(MenuTest, OneRowSubmenuHidesTheCurrentNameAndRepeatedTexts) {
     EXPECT_EQ(names->actions().front()->data().toInt(), 1);
 }
 
+// The header names the column; the reader's label names the value, in the tooltip, the
+// one-row submenu and the properties, and only while the cell holds text.
+TEST_F(MenuTest, ValueLabelsShowInTooltipSubmenuAndProperties) {
+    folder.write("01.mp3", "TST\n\n\nArtist@@Radio Tressel\nNo label\nDuration@@3:07\n");
+    open(folder.path());
+    select({"01.mp3"});
+    const CFileListModel& model = view->model();
+    const QStringList tips{"", "", "", "Artist", "", "Duration"};
+    for (int column = 0; column < tips.size(); ++column)
+        EXPECT_EQ(model.index(0, column).data(Qt::ToolTipRole).toString(), tips[column]) << column;
+    EXPECT_EQ(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+              QString::fromStdString(doc.ColumnNames()[3]));
+
+    QMenu* names = NameMenu(menuAt("01.mp3", 0));
+    ASSERT_NE(names, nullptr);
+    EXPECT_EQ(Texts(names), (QStringList{"Artist: Radio Tressel", "No label", "Duration: 3:07"}));
+    EXPECT_EQ(names->actions().front()->data().toInt(), 3);
+
+    EXPECT_EQ(
+        EntryProperties({"/x", "", {"C1", "C2", "C3"}, {"", "v", "Radio"}, {"L", "", "Artist"}})
+            .back()
+            .second,
+        "Artist: Radio");
+
+    view->model().setInformation(0, 3, QString());
+    EXPECT_TRUE(model.index(0, 3).data(Qt::ToolTipRole).toString().isEmpty());
+    EXPECT_EQ(Texts(NameMenu(menuAt("01.mp3", 0))), (QStringList{"No label", "Duration: 3:07"}));
+}
+
 TEST_F(MenuTest, AFileWithNoInformationIsReadOnceMoreWithScanAll) {
     const ReaderTable scanAllOnly{{}, {&MakeReader<CCountingReader>}};
     doc.setReaderTable(&scanAllOnly);

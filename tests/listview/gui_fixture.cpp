@@ -16,8 +16,13 @@ CCountingReader::CCountingReader(const std::string& path, bool) : CFileReader(pa
     std::string line;
     if (!std::getline(in, line) || line != "TST")
         return;
-    while (std::getline(in, line))
-        appendValue(line);
+    while (std::getline(in, line)) {
+        const size_t mark = line.find("@@");
+        if (mark == std::string::npos)
+            appendValue(line);
+        else
+            appendValue(line.substr(0, mark), line.substr(mark + 2));
+    }
     setRecognized(true);
 }
 

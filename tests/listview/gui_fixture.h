@@ -15,7 +15,8 @@
 
 namespace tressel::test {
 
-// Accepts files that start with "TST\n"; every following line is one value.
+// Accepts files that start with "TST\n"; every following line is one value, led by its
+// label and "@@" when it has one ("Artist@@Radio Tressel").
 class CCountingReader : public CFileReader {
 public:
     CCountingReader(const std::string& path, bool scanAll);
