@@ -18,16 +18,7 @@ protected:
         err.str("");
         return cli::Run(args, out, err);
     }
-    std::string listing() const {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(sat.path()))
-            names.push_back(entry.path().string().substr(sat.path().size()));
-        std::sort(names.begin(), names.end());
-        std::string all;
-        for (const auto& name : names)
-            all += name + ";";
-        return all;
-    }
+    std::string listing() const { return sat.listing(true); }
 
     test::IsolatedSettings settings;
     test::IsolatedState state;

@@ -40,17 +40,7 @@ protected:
     }
 
     // Every file of the folder with its content, in name order.
-    std::string Snapshot() const {
-        std::vector<std::string> lines;
-        for (const auto& entry : std::filesystem::directory_iterator(m_dir.path()))
-            lines.push_back(entry.path().filename().string() + "=" +
-                            ReadWholeFile(entry.path().string()));
-        std::sort(lines.begin(), lines.end());
-        std::string all;
-        for (const auto& line : lines)
-            all += line + ";";
-        return all;
-    }
+    std::string Snapshot() const { return test::FolderSnapshot(m_dir.path()); }
 
     test::IsolatedSettings m_settings;
     test::IsolatedState m_state;

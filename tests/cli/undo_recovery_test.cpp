@@ -53,17 +53,7 @@ public:
 
     // Every file of folder with its content, in name order.
     std::string Snapshot(std::string folder = {}) const {
-        std::vector<std::string> lines;
-        for (const auto& entry : fs::directory_iterator(folder.empty() ? m_dir.path() : folder)) {
-            if (entry.is_regular_file())
-                lines.push_back(entry.path().filename().string() + "=" +
-                                ReadWholeFile(entry.path().string()));
-        }
-        std::sort(lines.begin(), lines.end());
-        std::string all;
-        for (const auto& line : lines)
-            all += line + ";";
-        return all;
+        return test::FolderSnapshot(folder.empty() ? m_dir.path() : folder);
     }
 
     void Write(const std::string& name, const std::string& bytes) {

@@ -61,12 +61,14 @@ TEST_F(FileCommandsViewTest, DeleteAsksAsConfirmShiftDeleteSays) {
         view->deleteSelection(c.shift);
         SCOPED_TRACE(name);
         ASSERT_EQ(asked.size(), c.asked ? 1u : 0u);
-        if (c.asked)
+        if (c.asked) {
             EXPECT_EQ(asked[0].second, c.shift);
+        }
         EXPECT_EQ(!PathExists(path), c.gone);
         EXPECT_EQ(PathExists(data + "/Trash/files/" + name), c.trashed);
-        if (c.trashed)
+        if (c.trashed) {
             EXPECT_EQ(ReadWholeFile(data + "/Trash/files/" + name), "content");
+        }
     }
     EXPECT_EQ(panes[2], "Delete " + QString::fromStdString(folder.file("work/f5.txt")));
 }

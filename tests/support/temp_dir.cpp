@@ -1,11 +1,13 @@
 #include "temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -59,6 +61,39 @@ bool PathExists(const std::string& path) {
 
 std::string SourcePath(std::string_view relative) {
     return std::string(TRESSEL_SOURCE_DIR) + "/" + std::string(relative);
+}
+
+std::string FolderSnapshot(const std::string& folder) {
+    std::vector<std::string> lines;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.is_regular_file())
+            lines.push_back(entry.path().filename().string() + "=" +
+                            ReadWholeFile(entry.path().string()));
+    }
+    std::sort(lines.begin(), lines.end());
+    std::string all;
+    for (const auto& line : lines)
+        all += line + ";";
+    return all;
+}
+
+std::string TempDir::listing(bool recursive) const {
+    std::vector<std::string> names;
+    const auto add = [&](const std::filesystem::directory_entry& entry) {
+        names.push_back(entry.path().string().substr(m_path.size()));
+    };
+    if (recursive) {
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_path))
+            add(entry);
+    } else {
+        for (const auto& entry : std::filesystem::directory_iterator(m_path))
+            add(entry);
+    }
+    std::sort(names.begin(), names.end());
+    std::string all;
+    for (const auto& name : names)
+        all += name + ";";
+    return all;
 }
 
 } // namespace tressel::test
