@@ -124,8 +124,8 @@ std::vector<std::string> FindIniValues(const std::string& path, std::string_view
 // kMaxPreviewMemberBytes of it, and a note when it was longer.
 void AppendTextForPreview(const std::string& path, std::string& target);
 
-// The archive step of the registry: RAR, ZIP, ACE, CAB in that order (those built so
-// far), with the extension filter; when none recognises the file and scanAll is set,
+// The archive step of the registry: RAR, ZIP, ACE, CAB in that order, with the
+// extension filter; when none recognises the file and scanAll is set,
 // the same again without it. The recognised reader, or the last one tried.
 std::unique_ptr<CFileReader> CreateArchiveReader(const std::string& path, bool scanAll);
 std::unique_ptr<CFileReader> CreateArchiveReader(const std::string& path, bool scanAll,

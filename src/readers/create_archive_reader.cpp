@@ -1,5 +1,6 @@
 // The archive step: which archive reader answers for a file.
 
+#include "ace_reader.h"
 #include "archive_reader.h"
 #include "cab_reader.h"
 #include "rar_reader.h"
@@ -18,9 +19,9 @@ std::unique_ptr<CFileReader> MakeArchiveReader(const std::string& path, bool for
     return std::make_unique<Reader>(path, force, collectPreview);
 }
 
-// RAR, ZIP, ACE, CAB: the formats read so far, in that order.
 constexpr ArchiveFactory kArchiveOrder[] = {
-    &MakeArchiveReader<CRarReader>, &MakeArchiveReader<CZipReader>, &MakeArchiveReader<CCabReader>};
+    &MakeArchiveReader<CRarReader>, &MakeArchiveReader<CZipReader>, &MakeArchiveReader<CAceReader>,
+    &MakeArchiveReader<CCabReader>};
 
 } // namespace
 

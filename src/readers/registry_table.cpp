@@ -2,6 +2,7 @@
 // executable and every archive list, "avi" in the AVI and ASF lists) are settled by
 // this order alone. A new reader is one row here: its class and its place in each pass.
 
+#include "ace_reader.h"
 #include "asf_reader.h"
 #include "avi_reader.h"
 #include "cab_reader.h"
@@ -31,6 +32,7 @@ const ReaderTable& DefaultReaderTable() {
         // pass found, and lets the trace name each archive reader.
         {&MakeReader<CRarReader>,           3,     2},  // RAR, also self-extracting
         {&MakeReader<CZipReader>,           3,     2},  // ZIP, also inside executables
+        {&MakeReader<CAceReader>,           3,     2},  // ACE, also self-extracting
         {&MakeReader<CCabReader>,           3,     2},  // CAB, also inside executables
         {&MakeReader<CMp3Reader>,           4,     3},  // MP3
         {&MakeReader<CHtmlReader>,          5,     4},  // web pages

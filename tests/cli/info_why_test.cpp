@@ -37,7 +37,7 @@ std::string RomImage() {
 Lines FirstPass(const std::string& name, const std::map<std::string, std::string>& answers) {
     Lines lines;
     for (const char* reader :
-         {"exe", "rm", "rar", "zip", "cab", "mp3", "html", "avi", "asf", "pdf", "ogg"}) {
+         {"exe", "rm", "rar", "zip", "ace", "cab", "mp3", "html", "avi", "asf", "pdf", "ogg"}) {
         const auto found = answers.find(reader);
         lines.push_back(name + "\t1\t" + reader + "\t" +
                         (found == answers.end() ? "extension filtered out" : found->second));
@@ -79,14 +79,17 @@ TEST_F(InfoWhy, OneLinePerReaderTriedWithItsAnswer) {
         {"d.exe", FirstPass("d.exe", {{"exe", "truncated header"},
                                       {"rar", "not this format"},
                                       {"zip", "not this format"},
+                                      {"ace", "not this format"},
                                       {"cab", "not this format"}})},
         {"e.exe", FirstPass("e.exe", {{"exe", "no version resource"},
                                       {"rar", "not this format"},
                                       {"zip", "not this format"},
+                                      {"ace", "not this format"},
                                       {"cab", "not this format"}})},
         {"f.exe", FirstPass("f.exe", {{"exe", "unsupported version"},
                                       {"rar", "not this format"},
                                       {"zip", "not this format"},
+                                      {"ace", "not this format"},
                                       {"cab", "not this format"}})},
         {"g.ogg", {"g.ogg\t-\t-\tnot a regular file"}},
         {"h", {"h\t-\t-\tfolder, never read"}},
@@ -138,6 +141,7 @@ TEST_F(InfoWhy, AFileThatCannotBeOpenedIsSaidSoByEveryReaderOfBothPasses) {
         const bool opened = i >= perPass || got[i].find("\texe\t") != std::string::npos ||
                             got[i].find("\trar\t") != std::string::npos ||
                             got[i].find("\tzip\t") != std::string::npos ||
+                            got[i].find("\tace\t") != std::string::npos ||
                             got[i].find("\tcab\t") != std::string::npos;
         EXPECT_NE(got[i].find(opened ? "cannot be opened" : "extension filtered out"),
                   std::string::npos)
