@@ -21,23 +21,24 @@ ReadResult ReadAceBytes(const std::string& bytes, int maxValues = 2000) {
     return ParseAce(source, ReadRequest{maxValues, false});
 }
 
-// Every member as the library unpacks it, or "<status n>".
-Values UnpackAll(const std::string& bytes) {
+// Every member as the library unpacks it, or "<status n>"; backwards, a solid archive
+// is unpacked from its start again for every member.
+Values UnpackAll(const std::string& bytes, bool backwards = false) {
     MemorySource source(bytes);
     const std::optional<ace::Archive> archive = ace::FindArchive(source);
     if (!archive)
         return {"<no archive>"};
     const std::vector<ace::Member> members = ace::ListMembers(source, *archive, 1000);
     ace::Extractor extractor(source, members, archive->solid());
-    Values out;
-    for (size_t i = 0; i < members.size(); ++i) {
+    Values out(members.size());
+    for (size_t n = 0; n < members.size(); ++n) {
+        const size_t i = backwards ? members.size() - 1 - n : n;
         std::string data;
         const ace::Status status = extractor.extract(i, [&data](const uint8_t* p, size_t n) {
             data.append(reinterpret_cast<const char*>(p), n);
             return true;
         });
-        out.push_back(status == ace::Status::Ok ? data
-                                                : "<status " + std::to_string(int(status)) + ">");
+        out[i] = status == ace::Status::Ok ? data : "<status " + std::to_string(int(status)) + ">";
     }
     return out;
 }
@@ -112,6 +113,7 @@ TEST(AceReader, Lz77CoversBlocksFarCopiesAndRepeats) {
         for (const bool solid : {false, true}) {
             archive.solid = solid;
             EXPECT_EQ(UnpackAll(BuildAce(archive)), DataOf(archive)) << solid;
+            EXPECT_EQ(UnpackAll(BuildAce(archive), true), DataOf(archive)) << solid;
         }
     }
 }

@@ -262,12 +262,20 @@ Extractor::Extractor(ByteSource& source, const std::vector<Member>& members, boo
 Extractor::~Extractor() = default;
 
 void Extractor::prepareDecoder(size_t upTo) {
+    // A copy never reaches further back than the bytes produced so far, so the window
+    // need not be larger than those, whatever dictionary the members ask for.
     unsigned bits = kMinDictionaryBits;
-    for (size_t i = m_solid ? 0 : upTo; i <= upTo; ++i)
+    uint64_t produced = 0;
+    for (size_t i = m_solid ? 0 : upTo; i <= upTo; ++i) {
         bits = std::max(bits, m_members[i].dictionaryBits());
-    if (!m_decoder || bits > m_decoderBits) {
-        m_decoder = std::make_unique<Lz77Decoder>(bits);
-        m_decoderBits = bits;
+        produced += std::min<uint64_t>(m_members[i].size, uint64_t(1) << kMaxDictionaryBits);
+    }
+    unsigned needed = kMinDictionaryBits;
+    while (needed < bits && (uint64_t(1) << needed) < produced)
+        ++needed;
+    if (!m_decoder || needed > m_decoderBits) {
+        m_decoder = std::make_unique<Lz77Decoder>(needed);
+        m_decoderBits = needed;
     }
 }
 
