@@ -218,6 +218,15 @@ TEST(AceReader, DamagedArchivesAreRefusedOrGiveLess) {
     const std::string archive = BuildAce(test::AceSampleArchive(AceMethod::Stored));
     EXPECT_FALSE(ReadAceBytes(std::string(ace::kMaxStubSize + 1, 'z') + archive).recognised);
     EXPECT_FALSE(ReadAceBytes("1234567**ACE**" + std::string(40, '\xff')).recognised);
+    // Signatures a stub quotes are passed over, up to a bound on the headers checked.
+    auto quoting = [&archive](int n) {
+        std::string stub = "MZ";
+        for (int i = 0; i < n; ++i)
+            stub += "1234567**ACE**";
+        return stub + archive;
+    };
+    EXPECT_TRUE(ReadAceBytes(quoting(10)).recognised);
+    EXPECT_FALSE(ReadAceBytes(quoting(64)).recognised);
 }
 
 TEST(AceReader, CutShortLz77DataIsReportedAsSuch) {

@@ -18,6 +18,10 @@ constexpr size_t kPrefixSize = 4;       // CRC16 and size before every header
 // the same.
 constexpr size_t kHeadersPerMember = 4;
 constexpr size_t kMaxCommentBytes = 0x7FFF;
+// Signatures whose header is read and checked: a stub may quote the signature, but
+// bytes crafted to hold it everywhere must not cost a checksum over 64 KiB each.
+constexpr int kMaxCandidates = 64;
+constexpr size_t kMaxNameBytes = 4096;
 
 // One header: its body (from the type on), checked against its CRC16.
 struct RawHeader {
@@ -134,7 +138,7 @@ bool ParseFileHeader(const RawHeader& header, Member& member) {
     const uint16_t nameSize = fields.u16();
     if (!fields.has(nameSize))
         return false;
-    member.name = std::string(fields.bytes(nameSize));
+    member.name = std::string(fields.bytes(nameSize).substr(0, kMaxNameBytes));
     member.dataAt = header.end();
     return true; // a member comment and NT security data may follow; neither is needed
 }
@@ -172,6 +176,7 @@ unsigned Member::dictionaryBits() const {
 std::optional<Archive> FindArchive(ByteSource& source) {
     const uint64_t limit =
         std::min(source.size(), kMaxStubSize + kSignatureOffset + kSignature.size());
+    int candidates = 0;
     for (uint64_t block = 0; block < limit; block += kSearchBlock) {
         const std::string bytes =
             source.read(block, static_cast<size_t>(std::min<uint64_t>(
@@ -182,6 +187,8 @@ std::optional<Archive> FindArchive(ByteSource& source) {
             if (signature < kSignatureOffset)
                 continue;
             if (signature - kSignatureOffset > kMaxStubSize)
+                return std::nullopt;
+            if (++candidates > kMaxCandidates)
                 return std::nullopt;
             RawHeader header;
             if (ReadHeader(source, signature - kSignatureOffset, header) != HeaderRead::Ok)

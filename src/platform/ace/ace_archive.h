@@ -69,7 +69,7 @@ struct Archive {
 };
 
 struct Member {
-    std::string name; // bytes as stored (OEM code page), '\' between folders
+    std::string name; // bytes as stored (OEM code page), '\' between folders; at most 4 KiB
     uint64_t dataAt = 0;
     uint64_t packedSize = 0;
     uint64_t size = 0;
@@ -89,7 +89,8 @@ struct Member {
 };
 
 // The first main header with a good checksum whose signature lies within kMaxStubSize
-// of the start; nullopt when there is none.
+// of the start; nullopt when there is none. Only the first 64 signatures found are
+// looked at.
 std::optional<Archive> FindArchive(ByteSource& source);
 
 // The file headers after the main header, in order, at most maxMembers. The walk ends
