@@ -37,8 +37,9 @@ struct AceArchive {
     unsigned dictionaryBits = 16;   // the window the encoder searches
     size_t symbolsPerBlock = 32767; // main symbols per block of code tables
     bool advertByte = true;         // an empty advert (unace wants a main header of 27 bytes)
-    uint16_t fileFlags = 0;         // added to every file header's flags (unace 1.2b lists
-                                    // nothing once ace::kFlagAddSize is among them)
+    // Added to every file header's flags. Archives carry the add-size flag; Debian's
+    // unace 1.2b lists no member whose header has it, and extracts nothing without it.
+    uint16_t fileFlags = ace::kFlagAddSize;
 };
 
 // MSB first into 32-bit little-endian words.

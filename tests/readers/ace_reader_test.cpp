@@ -127,18 +127,18 @@ TEST(AceReader, CommentsNamesAndFlags) {
         Values expected;
     };
     const Case cases[] = {
-        {"no comment", "", "a.bin", 0, {"a.bin"}},
+        {"no comment", "", "a.bin", ace::kFlagAddSize, {"a.bin"}},
         {"repetitive comment",
          "abababababababab xyzxyzxyz",
          "a.bin",
-         0,
+         ace::kFlagAddSize,
          {"abababababababab xyzxyzxyz", "a.bin"}},
         {"code page 437",
          "\xC9\xCD\xBB Sat \x81"
          "ber",
          "\x81"
          "ber.bin",
-         0,
+         ace::kFlagAddSize,
          {"\xE2\x95\x94\xE2\x95\x90\xE2\x95\x97 Sat \xC3\xBC"
           "ber",
           "\xC3\xBC"
@@ -147,11 +147,11 @@ TEST(AceReader, CommentsNamesAndFlags) {
          "Sat \xC3\xBC"
          "ber",
          "a.bin",
-         0,
+         ace::kFlagAddSize,
          {"Sat \xC3\xBC"
           "ber",
           "a.bin"}},
-        {"add-size flag", "", "a.bin", ace::kFlagAddSize, {"a.bin"}},
+        {"no add-size flag", "", "a.bin", 0, {"a.bin"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
