@@ -347,17 +347,21 @@ void CMainFrame::buildMenus() {
     m_selectAllAction = addItem(edit, "selectAll", tr("Select &All"), tr("Select every entry"),
                                 [this] { m_view->selectAll(); }, {QKeySequence("Ctrl+A")});
     addItem(edit, "invertSelection", tr("&Invert Selection"),
-            tr("Select the entries that are not selected, and only those"), {},
-            {QKeySequence("Ctrl+I")});
-    addItem(edit, "selectChecked", tr("Select Checked"), tr("Select the checked entries"));
+            tr("Select the entries that are not selected, and only those"),
+            [this] { m_view->invertSelection(); }, {QKeySequence("Ctrl+I")});
+    QAction* selectChecked =
+        addItem(edit, "selectChecked", tr("Select Checked"), tr("Select the checked entries"),
+                [this] { m_view->selectChecked(); });
+    selectChecked->setEnabled(m_view->checkBoxesAction()->isChecked());
+    connect(m_view->checkBoxesAction(), &QAction::toggled, selectChecked, &QAction::setEnabled);
     edit->addSeparator();
-    addItem(edit, "find", tr("&Find..."), tr("Find text in the list"), {},
+    addItem(edit, "find", tr("&Find..."), tr("Find text in the list"), [this] { m_view->find(); },
             {QKeySequence("Ctrl+F")});
-    addItem(edit, "findNext", tr("Find Next"), tr("Find the next entry holding the text"), {},
-            {QKeySequence("F3")});
+    addItem(edit, "findNext", tr("Find Next"), tr("Find the next entry holding the text"),
+            [this] { m_view->findNext(false); }, {QKeySequence("F3")});
     addAction(addItem(nullptr, "findPrevious", tr("Find Previous"),
-                      tr("Find the previous entry holding the text"), {},
-                      {QKeySequence("Shift+F3")}));
+                      tr("Find the previous entry holding the text"),
+                      [this] { m_view->findNext(true); }, {QKeySequence("Shift+F3")}));
 
     QMenu* view = bar->addMenu(tr("&View"));
     view->setObjectName("viewMenu");
@@ -371,7 +375,7 @@ void CMainFrame::buildMenus() {
     view->addActions({m_view->detailsAction(), m_view->listAction()});
     addItem(view, "validOnly", tr("&Valid Only"), tr("Keep only the entries that show information"),
             [this] { m_view->validOnly(); });
-    addItem(view, "checkBoxes", tr("Check boxes"), tr("Show or hide the check boxes"));
+    view->addAction(m_view->checkBoxesAction());
     view->addSeparator();
     const std::array<std::tuple<const char*, const char*, const char*, SortMode>, 5> sorts = {{
         {"byName", QT_TR_NOOP("By Na&me"), QT_TR_NOOP("Sort by name"), SortByName},
@@ -393,7 +397,7 @@ void CMainFrame::buildMenus() {
     addItem(group, "groupByExtension", tr("by &Extension"),
             tr("Move the selected files into one folder per extension"));
     addItem(group, "groupBySearch", tr("by &Search"),
-            tr("Move the files holding a text into a folder"));
+            tr("Move the files holding a text into a folder"), [this] { m_view->find(); });
     m_groupBy = group->addMenu(tr("by"));
     m_groupBy->setObjectName("groupByMenu");
     m_groupBy->addAction("temp")->setEnabled(false);

@@ -56,7 +56,9 @@ Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags f =
         Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren | Qt::ItemIsDragEnabled;
     if (index.column() == 0)
-        f |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
+        f |= Qt::ItemIsEditable;
+    if (index.column() == 0 && m_checkBoxes)
+        f |= Qt::ItemIsUserCheckable;
     return f;
 }
 
@@ -109,7 +111,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         return column == 0 ? QVariant(iconOf(row)) : QVariant();
     case Qt::CheckStateRole:
-        return column == 0 ? QVariant(row.checked) : QVariant();
+        return column == 0 && m_checkBoxes ? QVariant(row.checked) : QVariant();
     case Qt::ForegroundRole:
         if (row.hidden)
             return QApplication::palette().brush(QPalette::Disabled, QPalette::Text);
@@ -189,6 +191,10 @@ bool CFileListModel::accepts(const Row& row, bool numberedOnly) const {
 void CFileListModel::repopulate(bool numberedOnly) {
     const int records = m_doc.GetRecordCount();
     emit populateStarted(records);
+    const std::unordered_set<std::string> checked =
+        m_populatedFolder == m_doc.GetCurrentFolderPath() ? checkedNames()
+                                                          : std::unordered_set<std::string>();
+    m_populatedFolder = m_doc.GetCurrentFolderPath();
     beginResetModel();
     m_indexValid = false;
     m_rows.clear();
@@ -197,6 +203,8 @@ void CFileListModel::repopulate(bool numberedOnly) {
         if (m_doc.isVacated(r))
             continue;
         Row row = makeRow(r);
+        if (checked.count(row.name))
+            row.checked = Qt::Checked;
         if (accepts(row, numberedOnly))
             m_rows.push_back(std::move(row));
     }
@@ -423,6 +431,24 @@ void CFileListModel::setInformation(int row, int column, const QString& text) {
 
 Qt::CheckState CFileListModel::checkState(int row) const {
     return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].checked : Qt::Unchecked;
+}
+
+std::unordered_set<std::string> CFileListModel::checkedNames() const {
+    std::unordered_set<std::string> names;
+    for (const Row& row : m_rows) {
+        if (row.checked != Qt::Unchecked)
+            names.insert(row.name);
+    }
+    return names;
+}
+
+// The views lay the rows out again: the name cells grow or lose their box.
+void CFileListModel::setCheckBoxesShown(bool shown) {
+    if (shown == m_checkBoxes)
+        return;
+    emit layoutAboutToBeChanged();
+    m_checkBoxes = shown;
+    emit layoutChanged();
 }
 
 bool CFileListModel::isConsistent(std::string* problem) const {

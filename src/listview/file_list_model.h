@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace tressel {
@@ -77,6 +78,9 @@ public:
     // row's other cells are read first, so a later read does not undo it.
     void setInformation(int row, int column, const QString& text);
     Qt::CheckState checkState(int row) const;
+    // Check boxes beside the names; hidden ones keep their state.
+    void setCheckBoxesShown(bool shown);
+    bool checkBoxesShown() const { return m_checkBoxes; }
 
     // Rows and records agree: every row shows a distinct, live record under its name.
     bool isConsistent(std::string* problem = nullptr) const;
@@ -111,6 +115,7 @@ private:
     void rebuildIndex() const;
     void eraseRows(int first, int last);
     void renumberFrom(int row);
+    std::unordered_set<std::string> checkedNames() const;
 
     CMarlockUtilDoc& m_doc;
     mutable std::vector<Row> m_rows;
@@ -121,6 +126,10 @@ private:
     mutable QHash<QString, QIcon> m_icons;
     std::function<void(const QString&)> m_onError;
     std::vector<bool> m_marked;
+    bool m_checkBoxes = true;
+    // The folder the rows were last built from: a rebuild of the same folder keeps the
+    // check marks of the names still there.
+    std::string m_populatedFolder;
 };
 
 // Whole decimal number with ',' before every third digit from the right.

@@ -132,7 +132,6 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
     popup->addMenu(names);
 }
 
-// Find this Text is not in this build: its item is shown, disabled.
 void CListContextMenu::addCommandItems(QMenu* popup, QPoint pos) {
     if (!popup->isEmpty())
         popup->addSeparator();
@@ -154,7 +153,11 @@ void CListContextMenu::addCommandItems(QMenu* popup, QPoint pos) {
     recordHitCell(pos);
     if (m_hitRecord >= 0) {
         popup->addSeparator();
-        addCommand(popup, tr("Find this Text"), menu::FindText);
+        addCommand(popup, tr("Find this Text"), menu::FindText, [this] {
+            const auto [row, column] = hitCell();
+            if (row >= 0)
+                m_view.findText(m_view.model().cellText(row, column));
+        });
         addCommand(popup, tr("Copy this Text"), menu::CopyText, [this] { copyHitText(); });
         if (m_hitColumn != 0)
             addCommand(popup, tr("Clear this Text"), menu::ClearText, [this] { clearHitText(); });

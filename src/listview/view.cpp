@@ -4,6 +4,7 @@
 #include "file_list_model.h"
 #include "file_name_text.h"
 #include "file_questions.h"
+#include "find_dialog.h"
 #include "list_context_menu.h"
 #include "list_input.h"
 #include "operations/feedback.h"
@@ -97,6 +98,8 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
     });
     m_contextMenu = new CListContextMenu(*this);
     m_input = new CListInput(*this);
+    m_findDialog = new CFindDialog(this);
+    m_groupAll = [this](const QString& text) { groupInto(text); };
     buildViews();
     buildActions();
 
@@ -235,6 +238,10 @@ void CMarlockUtilView::buildActions() {
     m_scanAllAction = addOption("scanAll", tr("&Scan All"),
                                 tr("Read every file, whatever its extension"), scanAll());
     connect(m_scanAllAction, &QAction::toggled, this, &CMarlockUtilView::applyScanAll);
+    m_checkBoxesAction =
+        addOption("checkBoxes", tr("Check boxes"), tr("Show or hide the check boxes"), true);
+    connect(m_checkBoxesAction, &QAction::toggled, this,
+            [this](bool on) { m_model->setCheckBoxesShown(on); });
     m_confirmShiftDeleteAction =
         addOption("confirmShiftDelete", "Confirm ShiftDelete",
                   "If not checked there will be No \"Are you sure\" when you SHIFT+DELETE files "

@@ -31,6 +31,7 @@ namespace tressel {
 
 class CFailureList;
 class CFileListModel;
+class CFindDialog;
 class CListContextMenu;
 class CListInput;
 class CPersistentFlag;
@@ -71,9 +72,37 @@ public:
     void launch(const QString& path);
     void launchRecords(const std::vector<int>& records);
     void selectAll();
+    void invertSelection();
+    // Selects the checked rows and only those.
+    void selectChecked();
     // Makes the row of the entry named name (in the open folder) the only selected and
     // the current one; false when no row shows it.
     bool selectName(const QString& name);
+
+    // The Find command: the "Find String" dialog, then the search its button asks for.
+    // Find Next selects the next match after the last one found; Select All and Group
+    // All select every match, and Group All groups them into a folder named after the
+    // text.
+    void find();
+    // Makes text the find text and opens the dialog with it ("Find this Text").
+    void findText(const QString& text);
+    // F3 (up false) and Shift+F3 (up true): the next match from the selection mark on,
+    // or the dialog while there is no text to find.
+    void findNext(bool up);
+    CFindDialog& findDialog() { return *m_findDialog; }
+    // The row of the last match, or -1.
+    int findPosition() const { return m_findPosition; }
+    // Groups the selected rows into one folder named after text.
+    void groupInto(const QString& text);
+    // Where Group All sends its text once the matches are selected: groupInto, unless a
+    // test watches.
+    void setGroupAllHandler(std::function<void(const QString&)> handler) {
+        m_groupAll = std::move(handler);
+    }
+    // The box of a Find Next that found nothing; tests answer it.
+    void setNotFoundPresenter(std::function<void(const QString&)> presenter) {
+        m_presentNotFound = std::move(presenter);
+    }
 
     // Display mode and filters. Each option is a checkable action that menus and the
     // dialog bar's switches share.
@@ -88,6 +117,8 @@ public:
     QAction* detailsAction() const { return m_detailsAction; }
     QAction* numberedOnlyAction() const { return m_numberedOnlyAction; }
     QAction* scanAllAction() const { return m_scanAllAction; }
+    // Shown when the list is made; the choice is not stored.
+    QAction* checkBoxesAction() const { return m_checkBoxesAction; }
 
     // The "MaxCol width:" box's text read into the view; answers what the box shows.
     QString setMaxColumnWidthText(const QString& text);
@@ -182,6 +213,12 @@ signals:
     void folderLost(const QString& path);
 
 private:
+    struct FindOutcome {
+        int firstRow = -1;
+        int column = -1;
+        bool cancelled = false;
+    };
+
     void buildViews();
     void buildActions();
     QAction* addOption(const char* name, const QString& text, const QString& help, bool checked);
@@ -209,6 +246,10 @@ private:
     IProgress& progress();
     void removeVanishedRows();
     void refreshWhenIdle();
+    // Selects the rows from start on (start itself excluded; -1 starts at the first or
+    // the last row) whose cells hold text, up to count of them (0: no limit).
+    FindOutcome search(const QString& text, int start, int count, bool down);
+    void showSearchOutcome(const QString& lowered, int count, const FindOutcome& outcome);
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_confirmDelete;
@@ -229,6 +270,7 @@ private:
     QAction* m_detailsAction = nullptr;
     QAction* m_numberedOnlyAction = nullptr;
     QAction* m_scanAllAction = nullptr;
+    QAction* m_checkBoxesAction = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_confirmShiftDeleteAction = nullptr;
     QAction* m_redoAction = nullptr;
@@ -240,6 +282,9 @@ private:
     IOperationReport* m_report = nullptr;
     IProgress* m_progress = nullptr;
     std::function<void(const QString&)> m_presentError;
+    std::function<void(const QString&)> m_presentNotFound;
+    std::function<void(const QString&)> m_groupAll;
+    CFindDialog* m_findDialog = nullptr;
     FileQuestions m_questions;
     // The folder last chosen in the browser, where the browser opens next time.
     QString m_lastBrowsed;

@@ -105,11 +105,11 @@ CPersistentFlag::~CPersistentFlag() {
     SettingsStore::instance().writeInt(m_section, m_key, m_value ? 1 : 0);
 }
 
-CPersistentHistory::CPersistentHistory(QString section, int capacity)
-    : m_section(std::move(section)), m_capacity(capacity) {
+CPersistentHistory::CPersistentHistory(QString section, int capacity, QString keyPrefix)
+    : m_section(std::move(section)), m_keyPrefix(std::move(keyPrefix)), m_capacity(capacity) {
     auto& store = SettingsStore::instance();
     for (int i = 0; i < m_capacity; ++i) {
-        const QString entry = store.readString(m_section, QString::number(i));
+        const QString entry = store.readString(m_section, key(i));
         if (!entry.isEmpty())
             m_entries.append(entry);
     }
@@ -118,9 +118,16 @@ CPersistentHistory::CPersistentHistory(QString section, int capacity)
 CPersistentHistory::~CPersistentHistory() {
     auto& store = SettingsStore::instance();
     for (int i = 0; i < m_entries.size(); ++i)
-        store.writeString(m_section, QString::number(i), m_entries[i]);
+        store.writeString(m_section, key(i), m_entries[i]);
     for (auto i = m_entries.size(); i < m_capacity; ++i)
-        store.removeKey(m_section, QString::number(i));
+        store.removeKey(m_section, key(i));
+}
+
+void CPersistentHistory::remember(const QString& text) {
+    m_entries.removeAll(text);
+    m_entries.prepend(text);
+    while (m_entries.size() > m_capacity)
+        m_entries.removeLast();
 }
 
 } // namespace tressel

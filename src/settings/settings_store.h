@@ -71,12 +71,13 @@ private:
     bool m_value;
 };
 
-// A list of texts stored under keys "0", "1", ... of one section, most recent first.
-// Empty stored strings are skipped when reading; writing back removes the keys beyond
-// the entries, so that a list made shorter stays short at the next start.
+// A list of texts stored under keys "0", "1", ... of one section (each led by keyPrefix
+// when given: "string0", "string1", ...), most recent first. Empty stored strings are
+// skipped when reading; writing back removes the keys beyond the entries, so that a list
+// made shorter stays short at the next start.
 class CPersistentHistory {
 public:
-    CPersistentHistory(QString section, int capacity);
+    CPersistentHistory(QString section, int capacity, QString keyPrefix = {});
     ~CPersistentHistory();
     CPersistentHistory(const CPersistentHistory&) = delete;
     CPersistentHistory& operator=(const CPersistentHistory&) = delete;
@@ -84,9 +85,14 @@ public:
     QStringList& entries() { return m_entries; }
     const QStringList& entries() const { return m_entries; }
     int capacity() const { return m_capacity; }
+    // Puts text at the front: no two equal entries (exact comparison), at most capacity.
+    void remember(const QString& text);
 
 private:
+    QString key(qsizetype index) const { return m_keyPrefix + QString::number(index); }
+
     QString m_section;
+    QString m_keyPrefix;
     int m_capacity;
     QStringList m_entries;
 };

@@ -7,6 +7,7 @@
 #include "catalogue/document.h"
 #include "listview/failure_list_dialog.h"
 #include "listview/file_list_model.h"
+#include "listview/find_dialog.h"
 #include "listview/list_context_menu.h"
 #include "listview/view.h"
 
@@ -177,14 +178,12 @@ TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {
 TEST_F(FrameTest, CommandsNotInThisBuildArePresentAndDisabled) {
     auto program = startProgram();
     CMainFrame& frame = *program->frame();
-    for (const char* name : {"undo", "redo", "find", "findNext", "invertSelection", "setExtensions",
-                             "groupByType", "previewEnabled", "wordWrap"}) {
+    for (const char* name :
+         {"undo", "redo", "setExtensions", "groupByType", "previewEnabled", "wordWrap"}) {
         QAction* a = frame.action(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
     }
-    for (const char* name : {"findButton", "checkedButton"})
-        EXPECT_FALSE(frame.findChild<QPushButton*>(name)->isEnabled()) << name;
     EXPECT_TRUE(frame.action("open")->isEnabled());
     EXPECT_EQ(frame.action("undo")->shortcuts(),
               (QList<QKeySequence>{QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")}));
@@ -551,6 +550,49 @@ TEST_F(FrameTest, TabSwitchesBetweenTheListAndThePreview) {
     EXPECT_TRUE(frame.previewPane()->hasFocus());
     QTest::keyClick(frame.previewPane(), Qt::Key_F6);
     EXPECT_TRUE(list->hasFocus());
+}
+
+// F3 and Shift+F3 step through the matches; the check-box item shows the boxes' state,
+// and Select Checked (menu and button) works only while they are shown.
+TEST_F(FrameTest, FindKeysAndCheckBoxItemsReachTheList) {
+    for (const char* name : {"a-setup.bin", "b.bin", "c-setup.bin"})
+        folder.write(name, "");
+    auto program = startProgram({QString::fromStdString(folder.path())});
+    CMainFrame& frame = *program->frame();
+    frame.showFirstTime();
+    QApplication::setActiveWindow(&frame);
+    QWidget* list = frame.view().currentView();
+    list->setFocus();
+    ASSERT_TRUE(WaitUntil([list] { return list->hasFocus(); }));
+    QStringList notFound;
+    frame.view().setNotFoundPresenter([&notFound](const QString& text) { notFound << text; });
+    frame.view().findDialog().setFindText("setup");
+    const std::pair<Qt::KeyboardModifiers, int> presses[] = {
+        {Qt::NoModifier, 0}, {Qt::NoModifier, 2}, {Qt::ShiftModifier, 0}};
+    for (const auto& [modifiers, row] : presses) {
+        QTest::keyClick(list, Qt::Key_F3, modifiers);
+        EXPECT_EQ(frame.view().selectedRecords().size(), 1u);
+        EXPECT_EQ(frame.view().findPosition(), row);
+    }
+    EXPECT_EQ(frame.statusPaneText(2), "Find Complete 'setup',Col: 0");
+    EXPECT_TRUE(notFound.isEmpty());
+
+    QAction* boxes = frame.action("checkBoxes");
+    auto* checkedButton = frame.findChild<QPushButton*>("checkedButton");
+    EXPECT_TRUE(boxes->isChecked());
+    EXPECT_TRUE(frame.action("find")->isEnabled());
+    EXPECT_TRUE(frame.findChild<QMenu*>("viewMenu")->actions().contains(boxes));
+    for (bool shown : {false, true}) {
+        boxes->trigger();
+        EXPECT_EQ(boxes->isChecked(), shown);
+        EXPECT_EQ(frame.action("selectChecked")->isEnabled(), shown);
+        EXPECT_EQ(checkedButton->isEnabled(), shown);
+        EXPECT_EQ(frame.view()
+                      .model()
+                      .flags(frame.view().model().index(0, 0))
+                      .testFlag(Qt::ItemIsUserCheckable),
+                  shown);
+    }
 }
 
 TEST_F(FrameTest, ChangesBesideTheOpenFolderRefreshNothing) {

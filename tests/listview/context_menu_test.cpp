@@ -345,7 +345,7 @@ TEST_F(MenuTest, NothingSelectedShowsTheViewMenu) {
     EXPECT_EQ(view->contextMenu().build(QPoint(5, 300), Qt::ControlModifier), &viewMenu);
 }
 
-TEST_F(MenuTest, FullMenuOrderWithHistoryAndFindTextDisabled) {
+TEST_F(MenuTest, FullMenuOrderWithHistory) {
     folder.write("0A.bin", ReadableContent("Desc"));
     open(folder.path());
     paint();
@@ -355,10 +355,9 @@ TEST_F(MenuTest, FullMenuOrderWithHistoryAndFindTextDisabled) {
     EXPECT_EQ(Texts(popup), (QStringList{"Rename To", "-", "&Move To", "&Copy To", "-",
                                          "Find this Text", "Copy this Text", "Clear this Text", "-",
                                          "&Delete", "Rena&me", "-", "P&roperties..."}));
-    EXPECT_FALSE(FindCommand(popup, menu::FindText)->isEnabled());
-    for (int id :
-         {menu::CopyText, menu::ClearText, menu::Rename, menu::Properties, menu::Delete,
-          menu::MoveToChoose, menu::CopyToChoose, menu::MoveToHistory + 1, menu::CopyToHistory})
+    for (int id : {menu::FindText, menu::CopyText, menu::ClearText, menu::Rename, menu::Properties,
+                   menu::Delete, menu::MoveToChoose, menu::CopyToChoose, menu::MoveToHistory + 1,
+                   menu::CopyToHistory})
         EXPECT_TRUE(FindCommand(popup, id)->isEnabled()) << id;
     EXPECT_EQ(FindCommand(popup, menu::MoveToHistory)->text(), "Apps");
     EXPECT_EQ(FindCommand(popup, menu::CopyToHistory + 1)->text(), "Music");

@@ -1,0 +1,7 @@
+#include "view.h"
+
+namespace tressel {
+
+void CMarlockUtilView::groupInto(const QString&) {}
+
+} // namespace tressel
