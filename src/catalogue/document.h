@@ -57,6 +57,8 @@ struct InformationResult {
     const char* format = nullptr; // the accepting reader's short name
     std::vector<std::string> values;
     std::vector<std::string> labels; // one per value
+    // The errno of a regular file that could not be opened (permission denied), or 0.
+    int openError = 0;
     // Every reader tried with its answer, when asked for; a file that is not a regular
     // file has one attempt by no reader.
     ReaderTrace attempts;
