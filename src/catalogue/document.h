@@ -111,6 +111,9 @@ public:
     // The readers GetInformation asks; the default table unless one is set (the table
     // must outlive the document or be unset again).
     void setReaderTable(const ReaderTable* table) { m_readerTable = table; }
+    const ReaderTable& readerTable() const {
+        return m_readerTable ? *m_readerTable : DefaultReaderTable();
+    }
 
     // The open folder with a trailing '/', or "" before any folder is open.
     const std::string& GetCurrentFolderPath() const { return m_folder; }

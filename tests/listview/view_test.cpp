@@ -100,19 +100,19 @@ TEST_F(ViewTest, DetailsModeReadsOnlyTheVisibleRowsAndScrollingReadsMore) {
     open(folder.path());
     EXPECT_EQ(CCountingReader::reads, 0);
     paint();
+    EXPECT_TRUE(WaitUntil([&] { return view->model().isRead(0); })); // read off the window's thread
     const int visible = view->detailsView()->viewport()->height() /
                             view->detailsView()->verticalHeader()->defaultSectionSize() +
                         1;
     EXPECT_GT(CCountingReader::reads, 0);
     EXPECT_LE(CCountingReader::reads, visible);
-    EXPECT_TRUE(view->model().isRead(0));
     EXPECT_FALSE(view->model().isRead(499));
 
     const int firstScreen = CCountingReader::reads;
     view->detailsView()->verticalScrollBar()->setValue(
         view->detailsView()->verticalScrollBar()->maximum());
     view->detailsView()->viewport()->repaint();
-    EXPECT_TRUE(view->model().isRead(499));
+    EXPECT_TRUE(WaitUntil([&] { return view->model().isRead(499); }));
     EXPECT_LE(CCountingReader::reads, firstScreen + visible);
     EXPECT_EQ(view->model().cellText(499, 1), "File 499");
     EXPECT_EQ(view->model().cellText(499, 2), "");
@@ -331,7 +331,7 @@ TEST_F(RenameTest, F2RenamesWithTheColonCleanedAndUndoTakesItBack) {
     folder.write("1A2B.zip", ReadableContent("Zip"));
     open(folder.path());
     paint();
-    EXPECT_TRUE(view->model().isRead(0));
+    EXPECT_TRUE(WaitUntil([&] { return view->model().isRead(0); }));
     view->detailsView()->setFocus();
     QTest::keyClick(view->detailsView(), Qt::Key_F2);
     auto* editor = view->detailsView()->findChild<QLineEdit*>();
