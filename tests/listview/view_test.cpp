@@ -100,10 +100,12 @@ TEST_F(ViewTest, DetailsModeReadsOnlyTheVisibleRowsAndScrollingReadsMore) {
     open(folder.path());
     EXPECT_EQ(CCountingReader::reads, 0);
     paint();
-    EXPECT_TRUE(WaitUntil([&] { return view->model().isRead(0); })); // read off the window's thread
     const int visible = view->detailsView()->viewport()->height() /
                             view->detailsView()->verticalHeader()->defaultSectionSize() +
                         1;
+    // Read off the window's thread: the screen is done once its last full row is.
+    EXPECT_TRUE(
+        WaitUntil([&] { return view->model().isRead(0) && view->model().isRead(visible - 2); }));
     EXPECT_GT(CCountingReader::reads, 0);
     EXPECT_LE(CCountingReader::reads, visible);
     EXPECT_FALSE(view->model().isRead(499));
@@ -347,6 +349,7 @@ TEST_F(RenameTest, F2RenamesWithTheColonCleanedAndUndoTakesItBack) {
     EXPECT_TRUE(PathExists(folder.file("new_name.zip")));
     EXPECT_FALSE(PathExists(folder.file("1A2B.zip")));
     EXPECT_EQ(view->model().name(0), "new_name.zip");
+    WaitUntil([&] { return CCountingReader::reads > readsBefore; }); // off the window's thread
     EXPECT_EQ(CCountingReader::reads, readsBefore + 1) << "the renamed file is read again";
     expectConsistent();
 
