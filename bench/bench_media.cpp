@@ -84,7 +84,7 @@ template <class Reader> void ReadFile(benchmark::State& state, std::string (*mak
     }
     close(fd);
     for (auto _ : state) {
-        Reader reader(path, true);
+        Reader reader(std::string(path), true);
         benchmark::DoNotOptimize(reader.values());
     }
     unlink(path);

@@ -2,7 +2,7 @@
 
 _tressel_command_options() {
     case $1 in
-    info) echo "--scan-all --json --why --help" ;;
+    info) echo "--scan-all --json --why --jobs --help" ;;
     rename) echo "--column --append --dry-run --scan-all --help" ;;
     dups) echo "--dry-run --help" ;;
     undo) echo "--list --dry-run --help" ;;
@@ -58,6 +58,9 @@ _tressel() {
             mapfile -t COMPREPLY < <(compgen -P --column= -W "1 2 3 4 5 6 7 8 9" -- "${cur#--column=}")
             return
         fi
+    fi
+    if [[ $command == info && -z $optionsDone && $prev == --jobs ]]; then
+        return # the number of files read at a time
     fi
     if [[ -z $optionsDone && $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$(_tressel_command_options "$command")" -- "$cur")

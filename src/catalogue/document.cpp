@@ -314,8 +314,13 @@ InformationResult CMarlockUtilDoc::ReadInformationOfPath(const ReaderTable& tabl
             result.attempts.push_back({0, nullptr, false, failure::kNotRegularFile});
         return result;
     }
+    // One open for every reader tried.
+    int error = 0;
+    const FileInput input(path, CachedFileSource::open(path, &error));
+    if (!input.source)
+        result.openError = error;
     std::unique_ptr<CFileReader> reader =
-        CreateFileReader(table, path, scanAll, traced ? &result.attempts : nullptr);
+        CreateFileReader(table, input, scanAll, traced ? &result.attempts : nullptr);
     if (!reader->isRecognized())
         return result;
     reader->extract(kInformationColumns);

@@ -57,6 +57,8 @@ struct InformationResult {
     const char* format = nullptr; // the accepting reader's short name
     std::vector<std::string> values;
     std::vector<std::string> labels; // one per value
+    // The errno of a regular file that could not be opened (permission denied), or 0.
+    int openError = 0;
     // Every reader tried with its answer, when asked for; a file that is not a regular
     // file has one attempt by no reader.
     ReaderTrace attempts;
@@ -109,6 +111,9 @@ public:
     // The readers GetInformation asks; the default table unless one is set (the table
     // must outlive the document or be unset again).
     void setReaderTable(const ReaderTable* table) { m_readerTable = table; }
+    const ReaderTable& readerTable() const {
+        return m_readerTable ? *m_readerTable : DefaultReaderTable();
+    }
 
     // The open folder with a trailing '/', or "" before any folder is open.
     const std::string& GetCurrentFolderPath() const { return m_folder; }

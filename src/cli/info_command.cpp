@@ -1,5 +1,6 @@
 #include "catalogue/document.h"
 #include "cli.h"
+#include "ordered_work.h"
 #include "platform/byte_source.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -7,23 +8,27 @@
 #include "readers/file_reader.h"
 #include "readers/registry.h"
 
-#include <cerrno>
+#include <algorithm>
+#include <charconv>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <ostream>
 #include <sys/stat.h>
-#include <unistd.h>
+#include <thread>
 
 namespace tressel::cli {
 
 namespace {
 
+// More threads than this only wait for the disk.
+constexpr unsigned kMaxJobs = 256;
+
 std::string InfoHelp() {
     std::string formats;
     for (const std::string& format : ReadFormats())
         formats += (formats.empty() ? "" : ", ") + format;
-    return "Usage: tressel info [--scan-all] [--json | --why] PATH...\n"
+    return "Usage: tressel info [--scan-all] [--json | --why] [--jobs N] PATH...\n"
            "\n"
            "Prints the information the list shows for each PATH. For a file, one line; for a\n"
            "folder, one line per entry of the folder, in name order (sub-folders are listed\n"
@@ -51,6 +56,8 @@ std::string InfoHelp() {
            "              in order: name, pass (1, or 2 with Scan All), reader, and its answer\n"
            "              (\"accepted\", or why it refused: \"extension filtered out\", \"not\n"
            "              this format\", \"no version resource\", ...)\n"
+           "  --jobs N    read N files at a time (default: one per processor core); the\n"
+           "              output is the same, in name order\n"
            "  -h, --help  show this text\n"
            "\n"
            "Relative PATHs are taken from the current directory.\n"
@@ -66,30 +73,28 @@ std::string FromStartDirectory(const std::string& path) {
     return error ? path : absolute.string();
 }
 
-// A regular file that exists but may not be opened (permission denied): errno says why.
-bool CanOpenForReading(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
-}
-
-// Reports a file the tool may not read; false when the file can be read.
-bool ReportUnreadable(const std::string& path, const std::string& shown, std::ostream& err) {
-    if (!IsRegularFile(path) || CanOpenForReading(path))
-        return false;
-    const int why = errno;
-    err << "tressel info: " << TableCell(shown) << ": cannot be read (" << std::strerror(why)
-        << ")\n";
-    return true;
-}
-
 struct Entry {
     std::string name;
     bool folder = false;
     InformationResult info;
 };
+
+// A file of a folder, as the reading threads get it.
+struct FolderFile {
+    Entry entry;
+    std::string path;  // to read
+    std::string shown; // in messages
+};
+
+// Reports a regular file the tool may not read (the reading said why); false when the
+// file could be read.
+bool ReportUnreadable(const InformationResult& info, const std::string& shown, std::ostream& err) {
+    if (info.openError == 0)
+        return false;
+    err << "tressel info: " << TableCell(shown) << ": cannot be read ("
+        << std::strerror(info.openError) << ")\n";
+    return true;
+}
 
 void PrintEntry(const Entry& entry, bool json, std::ostream& out) {
     std::vector<std::string> cells(kInformationColumns);
@@ -140,18 +145,76 @@ void Print(const Entry& entry, bool json, bool why, std::ostream& out) {
         PrintEntry(entry, json, out);
 }
 
+// --jobs N: a whole number from 1 on; the machine's cores when not given.
+std::optional<unsigned> ParseJobs(const std::string* text) {
+    if (!text)
+        return std::max(1u, std::thread::hardware_concurrency());
+    unsigned jobs = 0;
+    const char* end = text->data() + text->size();
+    const auto [stop, error] = std::from_chars(text->data(), end, jobs);
+    if (error != std::errc() || stop != end || jobs < 1 || jobs > kMaxJobs)
+        return std::nullopt;
+    return jobs;
+}
+
+struct InfoOptions {
+    bool json = false;
+    bool why = false;
+    bool scanAll = false;
+    unsigned jobs = 1;
+};
+
+// The entries of the open folder in name order, read by options.jobs threads. False
+// when a file could not be read.
+bool PrintFolder(CMarlockUtilDoc& document, const std::string& shownFolder,
+                 const InfoOptions& options, std::ostream& out, std::ostream& err) {
+    bool allRead = true;
+    const auto prepare = [&](size_t record) {
+        FolderFile file;
+        const int number = static_cast<int>(record);
+        file.entry.name = document.GetItemName(number, NameMode::InFolder);
+        file.entry.folder = document.GetAttributes(number, SFGAO_FOLDER) & SFGAO_FOLDER;
+        file.path = document.GetItemName(number, NameMode::Parsing);
+        file.shown = JoinPath(shownFolder, file.entry.name);
+        return file;
+    };
+    const auto read = [&](FolderFile& file) {
+        if (!file.entry.folder)
+            file.entry.info =
+                CMarlockUtilDoc::ReadInformationOfPath(file.path, options.scanAll, options.why);
+        return std::move(file);
+    };
+    const auto print = [&](FolderFile& file) {
+        if (ReportUnreadable(file.entry.info, file.shown, err)) {
+            allRead = false;
+            if (!options.why)
+                file.entry.info = {};
+        }
+        Print(file.entry, options.json, options.why, out);
+    };
+    RunInOrder(static_cast<size_t>(document.GetRecordCount()), options.jobs, prepare, read, print);
+    return allRead;
+}
+
 } // namespace
 
 int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
-    const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all", "--why"});
+    const ParsedArgs parsed = ParseArgs(args, {"--json", "--scan-all", "--why"}, {"--jobs"});
     if (const auto status = AnswerHelpOrUsageError(parsed, "info", InfoHelp().c_str(), out, err))
         return *status;
-    const bool json = parsed.has("--json");
-    const bool why = parsed.has("--why");
-    if (json && why) {
+    InfoOptions options;
+    options.json = parsed.has("--json");
+    options.why = parsed.has("--why");
+    if (options.json && options.why) {
         err << "tressel info: --json and --why do not go together\n";
         return 2;
     }
+    const std::optional<unsigned> jobs = ParseJobs(parsed.value("--jobs"));
+    if (!jobs) {
+        err << "tressel info: --jobs takes a number from 1 to " << kMaxJobs << "\n";
+        return 2;
+    }
+    options.jobs = *jobs;
     const std::vector<std::string>& paths = parsed.operands;
     if (paths.empty()) {
         err << "tressel info: no PATH given (see 'tressel info --help')\n";
@@ -159,10 +222,10 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     }
 
     CMarlockUtilDoc document;
-    const bool scanAll = parsed.has("--scan-all") || document.scanAll();
-    document.setScanAll(scanAll);
+    options.scanAll = parsed.has("--scan-all") || document.scanAll();
+    document.setScanAll(options.scanAll);
     const auto& headers = document.ColumnNames();
-    if (!json && !why) {
+    if (!options.json && !options.why) {
         for (size_t i = 0; i < headers.size(); ++i)
             out << (i ? "\t" : "") << headers[i];
         out << '\n';
@@ -177,14 +240,15 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
             continue;
         }
         if (!S_ISDIR(st.st_mode)) {
+            Entry entry{path, false,
+                        CMarlockUtilDoc::ReadInformationOfPath(path, options.scanAll, options.why)};
             // --why still lists each reader's answer for a file that may not be read.
-            if (ReportUnreadable(path, path, err)) {
+            if (ReportUnreadable(entry.info, path, err)) {
                 status = 1;
-                if (!why)
+                if (!options.why)
                     continue;
             }
-            Entry entry{path, false, CMarlockUtilDoc::ReadInformationOfPath(path, scanAll, why)};
-            Print(entry, json, why, out);
+            Print(entry, options.json, options.why, out);
             continue;
         }
         if (!document.TryOpenFolderPath(FromStartDirectory(path))) {
@@ -192,20 +256,8 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
             status = 1;
             continue;
         }
-        for (int record = 0; record < document.GetRecordCount(); ++record) {
-            Entry entry;
-            entry.name = document.GetItemName(record, NameMode::InFolder);
-            entry.folder = document.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER;
-            if (!entry.folder) {
-                const std::string full = document.GetItemName(record, NameMode::Parsing);
-                const bool unreadable = ReportUnreadable(full, JoinPath(path, entry.name), err);
-                if (unreadable)
-                    status = 1;
-                if (!unreadable || why)
-                    entry.info = document.ReadInformation(record, why);
-            }
-            Print(entry, json, why, out);
-        }
+        if (!PrintFolder(document, path, options, out, err))
+            status = 1;
     }
     return status;
 }

@@ -4,6 +4,8 @@
 #include "listview/sort_order.h"
 
 #include "catalogue/document.h"
+#include "listview/row_reader.h"
+#include "operations/feedback.h"
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "readers/file_reader.h"
@@ -99,6 +101,10 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
             return DecodeName(row.name);
         if (row.folder)
             return QString();
+        if (!row.read && m_reader) {
+            requestRead(index.row(), true);
+            return QString();
+        }
         if (!row.read) {
             readRow(row);
             emit const_cast<CFileListModel*>(this)->rowRead(index.row());
@@ -135,23 +141,117 @@ bool CFileListModel::setData(const QModelIndex& index, const QVariant& value, in
 // is read (a repaint from the Esc check) finds empty text instead of reading again.
 void CFileListModel::readRow(Row& row) const {
     row.read = true;
-    for (QString& cell : row.information)
-        cell.clear();
-    for (QString& label : row.labels)
-        label.clear();
+    m_pendingReads.erase(row.record); // whatever a worker brings for it comes too late
     InformationResult result;
     try {
         result = m_doc.ReadInformation(row.record);
     } catch (const std::exception& e) {
+        storeInformation(row, {});
         if (m_onError)
             m_onError(QString::fromUtf8(e.what()));
         return;
     }
+    storeInformation(row, result);
+}
+
+void CFileListModel::storeInformation(Row& row, const InformationResult& result) const {
+    for (QString& cell : row.information)
+        cell.clear();
+    for (QString& label : row.labels)
+        label.clear();
     const std::vector<std::string>& values = result.values;
     for (size_t j = 0; j < row.information.size() && j < values.size(); ++j) {
         row.information[j] = QString::fromStdString(FirstMeaningfulLine(values[j], false));
         if (j < result.labels.size())
             row.labels[j] = QString::fromStdString(result.labels[j]);
+    }
+}
+
+void CFileListModel::startBackgroundReading(int threads) {
+    if (m_reader)
+        return;
+    m_reader = new CRowReader(threads, this);
+    connect(m_reader, &CRowReader::resultsReady, this, &CFileListModel::takeReadResults);
+}
+
+// A row asked for again while waiting only moves up the queue when it came into view.
+void CFileListModel::requestRead(int row, bool urgent) const {
+    const Row& r = m_rows[static_cast<size_t>(row)];
+    const auto pending = m_pendingReads.find(r.record);
+    if (pending != m_pendingReads.end()) {
+        if (urgent)
+            m_reader->hurry(pending->second);
+        return;
+    }
+    const uint64_t ticket = ++m_lastTicket;
+    m_pendingReads.emplace(r.record, ticket);
+    m_reader->request({r.record, ticket, m_doc.GetItemName(r.record, NameMode::Parsing),
+                       m_doc.scanAll(), &m_doc.readerTable()},
+                      urgent);
+}
+
+// On the window's thread: the results whose rows still wait for them fill their cells.
+void CFileListModel::takeReadResults() {
+    if (!m_reader)
+        return;
+    for (RowReadResult& result : m_reader->takeResults()) {
+        const auto pending = m_pendingReads.find(result.record);
+        if (pending == m_pendingReads.end() || pending->second != result.ticket)
+            continue;
+        m_pendingReads.erase(pending);
+        const int row = rowOfRecord(result.record);
+        if (row < 0 || m_rows[static_cast<size_t>(row)].read)
+            continue;
+        Row& r = m_rows[static_cast<size_t>(row)];
+        r.read = true;
+        storeInformation(r, result.information);
+        if (!result.error.empty() && m_onError)
+            m_onError(QString::fromStdString(result.error));
+        emit dataChanged(index(row, 1), index(row, columnCount() - 1));
+        emit rowRead(row);
+    }
+}
+
+bool CFileListModel::isWaitingForRead(int record) const {
+    const int row = rowOfRecord(record);
+    return row >= 0 && !m_rows[static_cast<size_t>(row)].folder &&
+           !m_rows[static_cast<size_t>(row)].read;
+}
+
+bool CFileListModel::readRecords(const std::vector<int>& records, ICancelCheck* check,
+                                 IProgress* progress) {
+    if (!m_reader)
+        return true; // cellText reads each row when asked
+    std::vector<int> waiting;
+    for (int record : records) {
+        if (isWaitingForRead(record))
+            waiting.push_back(record);
+    }
+    if (progress && !waiting.empty())
+        progress->start(waiting.size());
+    while (!waiting.empty()) {
+        for (int record : waiting) {
+            if (!m_pendingReads.count(record))
+                requestRead(rowOfRecord(record), false);
+        }
+        if (check && check->cancelRequested())
+            return false;
+        m_reader->waitForResult(std::chrono::milliseconds(50));
+        takeReadResults();
+        const size_t before = waiting.size();
+        std::erase_if(waiting, [&](int record) { return !isWaitingForRead(record); });
+        for (size_t read = waiting.size(); progress && read < before; ++read)
+            progress->step();
+    }
+    return true;
+}
+
+void CFileListModel::readAllInBackground() {
+    if (!m_reader)
+        return;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (isWaitingForRead(m_rows[static_cast<size_t>(row)].record))
+            requestRead(row, false);
     }
 }
 
@@ -197,6 +297,9 @@ void CFileListModel::repopulate(bool numberedOnly) {
     m_populatedFolder = m_doc.GetCurrentFolderPath();
     beginResetModel();
     m_indexValid = false;
+    m_pendingReads.clear();
+    if (m_reader)
+        m_reader->clear();
     m_rows.clear();
     m_rows.reserve(static_cast<size_t>(records));
     for (int r = 0; r < records; ++r) {
@@ -376,10 +479,21 @@ std::string CFileListModel::nameBytes(int row) const {
     return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].name : std::string();
 }
 
+// The commands' way to a cell: an unread row is read on the spot, whether or not the
+// worker threads have it queued.
 QString CFileListModel::cellText(int row, int column) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
         return {};
-    return data(index(row, column), Qt::DisplayRole).toString();
+    Row& r = m_rows[static_cast<size_t>(row)];
+    if (column == 0)
+        return DecodeName(r.name);
+    if (r.folder)
+        return {};
+    if (!r.read) {
+        readRow(r);
+        emit rowRead(row);
+    }
+    return r.information[static_cast<size_t>(column - 1)];
 }
 
 QString CFileListModel::cellLabel(int row, int column) {
@@ -406,6 +520,7 @@ void CFileListModel::forgetInformation(int row) {
         return;
     Row& r = m_rows[static_cast<size_t>(row)];
     r.read = false;
+    m_pendingReads.erase(r.record);
     r.iconName.clear();
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }

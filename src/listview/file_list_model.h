@@ -3,7 +3,11 @@
 // The rows of the file list: one per shown record of the document. The rows are also
 // the cache of information values and their labels: a row's nine information cells are read
 // together the first time any of them is asked for, and kept until something resets them.
+// With background reading on, a cell the view asks for shows empty until worker threads
+// have read its row (rows on screen first); dataChanged then repaints it. The commands'
+// own requests (cellText and the like) still read an unread row on the spot.
 
+#include "catalogue/document.h"
 #include "readers/columns.h"
 
 #include <QAbstractTableModel>
@@ -12,14 +16,19 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 namespace tressel {
 
 class CMarlockUtilDoc;
+class CRowReader;
+class ICancelCheck;
+class IProgress;
 
 class CFileListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -82,6 +91,17 @@ public:
     void setCheckBoxesShown(bool shown);
     bool checkBoxesShown() const { return m_checkBoxes; }
 
+    // From now on rows are read by this many worker threads (see above).
+    void startBackgroundReading(int threads);
+    bool readsInBackground() const { return m_reader != nullptr; }
+    // Reads the unread rows of these records (on the worker threads when they run),
+    // asking check between results and stepping progress per row read; false when check
+    // said stop before all were read.
+    bool readRecords(const std::vector<int>& records, ICancelCheck* check,
+                     IProgress* progress = nullptr);
+    // Queues every unread row for the worker threads, behind the rows on screen.
+    void readAllInBackground();
+
     // Rows and records agree: every row shows a distinct, live record under its name.
     bool isConsistent(std::string* problem = nullptr) const;
 
@@ -111,6 +131,10 @@ private:
     Row makeRow(int record);
     bool accepts(const Row& row, bool numberedOnly) const;
     void readRow(Row& row) const;
+    void storeInformation(Row& row, const InformationResult& result) const;
+    void requestRead(int row, bool urgent) const;
+    void takeReadResults();
+    bool isWaitingForRead(int record) const;
     QIcon iconOf(const Row& row) const;
     void rebuildIndex() const;
     void eraseRows(int first, int last);
@@ -130,6 +154,11 @@ private:
     // The folder the rows were last built from: a rebuild of the same folder keeps the
     // check marks of the names still there.
     std::string m_populatedFolder;
+    CRowReader* m_reader = nullptr;
+    // The read each record waits for: a result counts only while its ticket is here
+    // (a repopulation, a forgotten row or a read on the spot drops it).
+    mutable std::unordered_map<int, uint64_t> m_pendingReads;
+    mutable uint64_t m_lastTicket = 0;
 };
 
 // Whole decimal number with ',' before every third digit from the right.

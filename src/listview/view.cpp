@@ -27,6 +27,7 @@
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -92,6 +93,8 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
       m_maxColumnWidth(column_width::kDefault) {
     m_questions = WindowFileQuestions(this);
     m_model = new CFileListModel(doc, this);
+    // A few threads: reading waits on the disk more than on the processor.
+    m_model->startBackgroundReading(std::clamp(QThread::idealThreadCount(), 2, 4));
     m_model->setErrorHandler([this](const QString& text) {
         // Reading happens while the list paints: show the box once painting is over.
         QTimer::singleShot(0, this, [this, text] { showError(text); });
@@ -355,6 +358,9 @@ void CMarlockUtilView::repopulate() {
     guard([this] {
         m_model->repopulate(numberedOnly());
         sortFixed(CListSorter::NormalisedMode(m_sorter.sortMode()));
+        // Scan All fills the whole folder, the rows on screen first.
+        if (m_doc.scanAll())
+            m_model->readAllInBackground();
         fitNameColumnOnce();
         updateStatus();
         for (QWidget* hint : m_emptyHints)
@@ -400,12 +406,14 @@ void CMarlockUtilView::sortFixed(int mode) {
     });
 }
 
-// Sorting by an information column reads every unread row; Esc stops it half-way.
+// Sorting by an information column reads every unread row first; Esc stops it half-way.
 void CMarlockUtilView::sortByColumn(int column) {
     guard([this, column] {
         CLongCommand command(m_escape);
         CRowSortSource source(*m_model, m_doc);
         std::vector<int> records = m_model->records();
+        if (column > 0)
+            m_model->readRecords(records, &m_escape, &progress());
         applyMarkers(m_sorter.sortByColumn(column, records, source, &m_escape));
         m_model->reorder(records);
     });
@@ -561,7 +569,10 @@ void CMarlockUtilView::applyScanAll(bool on) {
 void CMarlockUtilView::validOnly() {
     guard([this] {
         CLongCommand command(m_escape);
-        for (int record : m_model->records()) {
+        const std::vector<int> records = m_model->records();
+        if (!m_model->readRecords(records, &m_escape, &progress()))
+            return;
+        for (int record : records) {
             if (m_escape.cancelRequested())
                 break;
             const int row = m_model->rowOfRecord(record);

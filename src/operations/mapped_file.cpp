@@ -1,5 +1,7 @@
 #include "mapped_file.h"
 
+#include "platform/byte_source.h"
+
 #include <libdeflate.h>
 
 #include <algorithm>
@@ -45,14 +47,10 @@ CMappedFile::~CMappedFile() {
 
 bool CMappedFile::open(const std::string& path, size_t capacity) {
     close();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st;
+    const int fd = OpenRegularFile(path, &st);
     if (fd < 0)
         return false;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
     m_fd = fd;
     m_size = static_cast<uint64_t>(st.st_size);
     m_device = st.st_dev;

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+struct stat;
+
 namespace tressel {
 
 class ByteSource {
@@ -25,11 +27,23 @@ public:
     bool readExact(uint64_t offset, void* buffer, size_t n);
 };
 
+// The one function through which every file is opened for reading: a regular file
+// opened read-only, or -1. A FIFO, socket, device, folder or dangling link is refused
+// without blocking (errno EINVAL when it exists but is not a regular file); statOut,
+// when given, receives what fstat says of it.
+int OpenRegularFile(const std::string& path, struct stat* statOut = nullptr);
+
+// Told the path of every file OpenRegularFile opens (null: nobody), from whichever
+// thread opened it; tests count the opens with it.
+using FileOpenObserver = void (*)(const std::string& path);
+void SetFileOpenObserver(FileOpenObserver observer);
+
 // A regular file opened read-only. Anything else (FIFO, socket, device, folder,
-// dangling link) is refused without blocking: open() returns null.
+// dangling link) is refused without blocking: open() returns null, and *error (when
+// given) the errno of the refusal.
 class FileSource final : public ByteSource {
 public:
-    static std::unique_ptr<FileSource> open(const std::string& path);
+    static std::unique_ptr<FileSource> open(const std::string& path, int* error = nullptr);
     ~FileSource() override;
     FileSource(const FileSource&) = delete;
     FileSource& operator=(const FileSource&) = delete;
@@ -42,6 +56,36 @@ private:
     FileSource(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
     int m_fd;
     uint64_t m_size;
+};
+
+// A file opened once for everything that reads it: its first and its last
+// kWindowBytes are each read with one pread, the first time a read falls inside them,
+// and kept; a read elsewhere (or across a window's edge) goes to the file. The
+// registry opens each file it reads as one of these, so the readers it tries share
+// one open and the same two windows.
+class CachedFileSource final : public ByteSource {
+public:
+    static constexpr size_t kWindowBytes = 64 * 1024;
+
+    static std::unique_ptr<CachedFileSource> open(const std::string& path, int* error = nullptr);
+
+    uint64_t size() const override { return m_file->size(); }
+    size_t readAt(uint64_t offset, void* buffer, size_t n) override;
+
+private:
+    struct Window {
+        uint64_t start = 0;
+        std::string bytes;
+        bool filled = false;
+    };
+
+    explicit CachedFileSource(std::unique_ptr<FileSource> file);
+    const Window* windowHolding(uint64_t offset, size_t n);
+    void fill(Window& window);
+
+    std::unique_ptr<FileSource> m_file;
+    Window m_head;
+    Window m_tail;
 };
 
 // Bytes held in memory (a view: the owner keeps them alive).

@@ -26,8 +26,8 @@ inline constexpr ReaderFormat kAceFormat{"ace", "ace;exe", &ParseAce};
 
 class CAceReader final : public CFileReader {
 public:
-    CAceReader(const std::string& path, bool scanAll, bool collectPreview = false)
-        : CFileReader(kAceFormat, path, scanAll, collectPreview) {}
+    CAceReader(FileInput input, bool scanAll, bool collectPreview = false)
+        : CFileReader(kAceFormat, std::move(input), scanAll, collectPreview) {}
 };
 
 } // namespace tressel

@@ -23,8 +23,8 @@ inline constexpr ReaderFormat kAsfFormat{"asf", "asf;wma;wax;wvx;wmv;wmx;wmv;avi
 // The lyrics are one of the values, so the preview costs nothing and is always taken.
 class CAsfReader final : public CFileReader {
 public:
-    CAsfReader(const std::string& path, bool scanAll)
-        : CFileReader(kAsfFormat, path, scanAll, true) {}
+    CAsfReader(FileInput input, bool scanAll)
+        : CFileReader(kAsfFormat, std::move(input), scanAll, true) {}
 
     // The song text ("WM/Lyrics"), for the preview pane.
     const std::string& lyrics() const { return previewText(); }

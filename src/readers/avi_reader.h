@@ -21,7 +21,8 @@ inline constexpr ReaderFormat kAviFormat{"avi", "avi;wav;divx", &ParseAvi};
 
 class CAviReader final : public CFileReader {
 public:
-    CAviReader(const std::string& path, bool scanAll) : CFileReader(kAviFormat, path, scanAll) {}
+    CAviReader(FileInput input, bool scanAll)
+        : CFileReader(kAviFormat, std::move(input), scanAll) {}
 };
 
 // The texts of "INAM", "IART", "ISBJ", "ICOP" and "ICMT", in that order, each found by

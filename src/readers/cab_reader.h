@@ -30,8 +30,8 @@ inline constexpr ReaderFormat kCabFormat{"cab", "cab;exe", &ParseCab};
 
 class CCabReader final : public CFileReader {
 public:
-    CCabReader(const std::string& path, bool scanAll, bool collectPreview = false)
-        : CFileReader(kCabFormat, path, scanAll, collectPreview) {}
+    CCabReader(FileInput input, bool scanAll, bool collectPreview = false)
+        : CFileReader(kCabFormat, std::move(input), scanAll, collectPreview) {}
 };
 
 } // namespace tressel

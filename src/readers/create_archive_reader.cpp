@@ -10,13 +10,13 @@ namespace tressel {
 
 namespace {
 
-using ArchiveFactory = std::unique_ptr<CFileReader> (*)(const std::string& path, bool force,
+using ArchiveFactory = std::unique_ptr<CFileReader> (*)(const FileInput& input, bool force,
                                                         bool collectPreview);
 
 template <class Reader>
-std::unique_ptr<CFileReader> MakeArchiveReader(const std::string& path, bool force,
+std::unique_ptr<CFileReader> MakeArchiveReader(const FileInput& input, bool force,
                                                bool collectPreview) {
-    return std::make_unique<Reader>(path, force, collectPreview);
+    return std::make_unique<Reader>(input, force, collectPreview);
 }
 
 constexpr ArchiveFactory kArchiveOrder[] = {
@@ -27,13 +27,14 @@ constexpr ArchiveFactory kArchiveOrder[] = {
 
 std::unique_ptr<CFileReader> CreateArchiveReader(const std::string& path, bool scanAll,
                                                  bool collectPreview) {
+    const FileInput input = OpenFileInput(path); // one open for every archive reader
     std::unique_ptr<CFileReader> last;
     for (const bool force : {false, true}) {
         if (force && !scanAll)
             break;
         for (ArchiveFactory make : kArchiveOrder) {
             last.reset();
-            last = make(path, force, collectPreview);
+            last = make(input, force, collectPreview);
             if (last->isRecognized())
                 return last;
         }

@@ -31,7 +31,8 @@ inline constexpr ReaderFormat kExeFormat{"exe", "exe;dll;ocx;drv;sys;vxd;scr;cpl
 // extract() reads the file again for the strings.
 class CExeReader final : public CFileReader {
 public:
-    CExeReader(const std::string& path, bool scanAll) : CFileReader(kExeFormat, path, scanAll) {}
+    CExeReader(FileInput input, bool scanAll)
+        : CFileReader(kExeFormat, std::move(input), scanAll) {}
 };
 
 } // namespace tressel

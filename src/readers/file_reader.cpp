@@ -8,38 +8,37 @@
 
 namespace tressel {
 
-namespace {
-
-ReadResult ParseFile(const ReaderFormat& format, const std::string& path,
-                     const ReadRequest& request) {
-    // Only regular files: a FIFO, device or folder is refused without blocking.
-    const std::unique_ptr<FileSource> source = FileSource::open(path);
-    if (!source)
-        return ReadResult(format.name).refuse(failure::kCannotOpen);
-    ReadResult result = format.parse(*source, request);
-    result.format = format.name;
-    return result;
+FileInput OpenFileInput(const std::string& path) {
+    return FileInput(path, CachedFileSource::open(path));
 }
 
-} // namespace
-
-CFileReader::CFileReader(const ReaderFormat& format, std::string path, bool scanAll,
+CFileReader::CFileReader(const ReaderFormat& format, FileInput input, bool scanAll,
                          bool collectPreview)
-    : m_path(std::move(path)), m_format(&format), m_result(format.name),
+    : m_path(std::move(input.path)), m_format(&format), m_result(format.name),
       m_collectPreview(collectPreview) {
     if (!scanAll && !ExtensionPassesFilter(m_path, format.extensions)) {
         m_result.refuse(failure::kExtensionFilteredOut);
         return;
     }
-    m_result = ParseFile(format, m_path, ReadRequest{0, collectPreview});
+    // Only regular files: a FIFO, device or folder is refused without blocking.
+    m_source = input.opened ? std::move(input.source) : CachedFileSource::open(m_path);
+    if (!m_source) {
+        m_result.refuse(failure::kCannotOpen);
+        return;
+    }
+    m_result = format.parse(*m_source, ReadRequest{0, collectPreview});
+    m_result.format = format.name;
+    if (!m_result.recognised || !m_result.moreValues)
+        m_source.reset();
 }
 
-// A parser that stopped at the probe's limit reads the file again; the others found
+// A parser that stopped at the probe's limit reads the source again; the others found
 // every value while probing.
 int CFileReader::extract(int maxValues) {
-    if (m_format && m_result.recognised && m_result.moreValues && !m_extracted) {
+    if (m_format && m_source && m_result.recognised && m_result.moreValues && !m_extracted) {
         m_extracted = true;
-        ReadResult read = ParseFile(*m_format, m_path, ReadRequest{maxValues, m_collectPreview});
+        ReadResult read = m_format->parse(*m_source, ReadRequest{maxValues, m_collectPreview});
+        m_source.reset();
         m_result.values = std::move(read.values);
         m_result.labels = std::move(read.labels);
         m_result.preview = std::move(read.preview);

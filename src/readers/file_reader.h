@@ -3,12 +3,13 @@
 // The reader contract. Every format is one parse function of one shape: the bytes of a
 // file (a ByteSource) and a request in, a ReadResult out. CFileReader adapts such a
 // function to the registry's reader objects: its constructor runs the extension filter
-// and the probe, extract() hands maxValues to the parser unchanged. A reader never
-// opens a file by path; the adapter opens it once and the parser reads through the
-// source it is given.
+// and the probe, extract() hands maxValues to the parser unchanged. A parser never
+// opens a file by path: it reads through the source it is given, which the registry
+// opened once for every reader it tries.
 
 #include "platform/byte_source.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,24 @@ struct ReaderFormat {
     ParseFunction parse;
 };
 
+// A file as a reader gets it: its path and, from the registry, the source opened once
+// for every reader tried on it (opened is then set, and a null source means the open
+// failed). A reader given a path alone opens the file itself.
+struct FileInput {
+    FileInput(std::string filePath) : path(std::move(filePath)) {}
+    FileInput(std::string filePath, std::shared_ptr<ByteSource> openedSource)
+        : path(std::move(filePath)), source(std::move(openedSource)), opened(true) {}
+    // Readers written against a path still take a FileInput (and open the path).
+    operator const std::string&() const { return path; }
+
+    std::string path;
+    std::shared_ptr<ByteSource> source;
+    bool opened = false;
+};
+
+// Opens path once for every reader the registry tries on it.
+FileInput OpenFileInput(const std::string& path);
+
 // Base of everything that carries information: readers and archive member entries.
 class CInfoItem {
 public:
@@ -101,9 +120,10 @@ public:
 protected:
     // An item that reads no format (the image inspector, the scratch directory).
     explicit CFileReader(std::string path) : m_path(std::move(path)) {}
-    // The adapter: unless scanAll is set, the extension filter; then the file is opened
-    // and format.parse probes it. The file is closed before the constructor returns.
-    CFileReader(const ReaderFormat& format, std::string path, bool scanAll,
+    // The adapter: unless scanAll is set, the extension filter; then format.parse
+    // probes the input's source (opening the path when the input has none). The source
+    // is kept only when extract() will need it again (moreValues).
+    CFileReader(const ReaderFormat& format, FileInput input, bool scanAll,
                 bool collectPreview = false);
 
     // The registry's cheap first test, run before anything is opened: unless scanAll
@@ -122,6 +142,7 @@ protected:
 
 private:
     const ReaderFormat* m_format = nullptr;
+    std::shared_ptr<ByteSource> m_source;
     ReadResult m_result;
     bool m_collectPreview = false;
     bool m_extracted = false;

@@ -24,7 +24,8 @@ inline constexpr ReaderFormat kHtmlFormat{"html", "htm;html;php;mht;asp;shtml;ht
 
 class CHtmlReader final : public CFileReader {
 public:
-    CHtmlReader(const std::string& path, bool scanAll) : CFileReader(kHtmlFormat, path, scanAll) {}
+    CHtmlReader(FileInput input, bool scanAll)
+        : CFileReader(kHtmlFormat, std::move(input), scanAll) {}
 };
 
 } // namespace tressel

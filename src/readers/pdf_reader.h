@@ -27,7 +27,8 @@ inline constexpr ReaderFormat kPdfFormat{"pdf", "pdf", &ParsePdf};
 
 class CPdfReader final : public CFileReader {
 public:
-    CPdfReader(const std::string& path, bool scanAll) : CFileReader(kPdfFormat, path, scanAll) {}
+    CPdfReader(FileInput input, bool scanAll)
+        : CFileReader(kPdfFormat, std::move(input), scanAll) {}
 };
 
 } // namespace tressel

@@ -48,8 +48,8 @@ inline constexpr ReaderFormat kRarFormat{"rar", "rar;exe;r00;r01;r02;r03;r04;r05
 
 class CRarReader final : public CFileReader {
 public:
-    CRarReader(const std::string& path, bool scanAll, bool collectPreview = false)
-        : CFileReader(kRarFormat, path, scanAll, collectPreview) {}
+    CRarReader(FileInput input, bool scanAll, bool collectPreview = false)
+        : CFileReader(kRarFormat, std::move(input), scanAll, collectPreview) {}
 };
 
 } // namespace tressel

@@ -11,11 +11,11 @@ namespace {
 
 // Tries the factories in order, holding at most one reader at a time.
 std::unique_ptr<CFileReader> RunPass(const std::vector<ReaderFactory>& pass, int passNumber,
-                                     const std::string& path, bool scanAll,
+                                     const FileInput& input, bool scanAll,
                                      std::unique_ptr<CFileReader> last, ReaderTrace* trace) {
     for (ReaderFactory make : pass) {
         last.reset();
-        last = make(path, scanAll);
+        last = make(input, scanAll);
         if (trace)
             trace->push_back(
                 {passNumber, last->formatName(), last->isRecognized(), last->reason()});
@@ -45,16 +45,21 @@ ReaderTable TableFromRows(std::vector<ReaderRow> rows) {
             PassInOrder(rows, &ReaderRow::secondPassPlace)};
 }
 
-std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const std::string& path,
+std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const FileInput& input,
                                               bool scanAll, ReaderTrace* trace) {
-    std::unique_ptr<CFileReader> reader = RunPass(table.firstPass, 1, path, false, nullptr, trace);
+    std::unique_ptr<CFileReader> reader = RunPass(table.firstPass, 1, input, false, nullptr, trace);
     if (reader && reader->isRecognized())
         return reader;
     if (scanAll)
-        reader = RunPass(table.secondPass, 2, path, true, std::move(reader), trace);
+        reader = RunPass(table.secondPass, 2, input, true, std::move(reader), trace);
     if (!reader)
-        reader = std::make_unique<CUnrecognisedReader>(path);
+        reader = std::make_unique<CUnrecognisedReader>(input.path);
     return reader;
+}
+
+std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const std::string& path,
+                                              bool scanAll, ReaderTrace* trace) {
+    return CreateFileReader(table, OpenFileInput(path), scanAll, trace);
 }
 
 std::unique_ptr<CFileReader> CreateFileReader(const std::string& path, bool scanAll,

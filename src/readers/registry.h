@@ -10,11 +10,11 @@
 
 namespace tressel {
 
-using ReaderFactory = std::unique_ptr<CFileReader> (*)(const std::string& path, bool scanAll);
+using ReaderFactory = std::unique_ptr<CFileReader> (*)(const FileInput& input, bool scanAll);
 
 template <class Reader>
-std::unique_ptr<CFileReader> MakeReader(const std::string& path, bool scanAll) {
-    return std::make_unique<Reader>(path, scanAll);
+std::unique_ptr<CFileReader> MakeReader(const FileInput& input, bool scanAll) {
+    return std::make_unique<Reader>(input, scanAll);
 }
 
 // The readers in the order they are tried. The first pass runs with the extension
@@ -46,10 +46,13 @@ using ReaderTrace = std::vector<ReaderAttempt>;
 
 // Never null. The first reader that accepted the file, or the last one tried (which
 // refused it), or an unrecognising reader when the table is empty. With a trace, every
-// reader tried is appended to it in order.
+// reader tried is appended to it in order. The file is opened once (OpenFileInput)
+// and every reader tried reads that one source.
 std::unique_ptr<CFileReader> CreateFileReader(const std::string& path, bool scanAll,
                                               ReaderTrace* trace = nullptr);
 std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const std::string& path,
+                                              bool scanAll, ReaderTrace* trace = nullptr);
+std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const FileInput& input,
                                               bool scanAll, ReaderTrace* trace = nullptr);
 
 // A reader's answer as one short line: "accepted", or why it refused.

@@ -35,8 +35,8 @@ inline constexpr ReaderFormat kZipFormat{"zip", "zip;exe;jar;rar", &ParseZip};
 
 class CZipReader final : public CFileReader {
 public:
-    CZipReader(const std::string& path, bool scanAll, bool collectPreview = false)
-        : CFileReader(kZipFormat, path, scanAll, collectPreview) {}
+    CZipReader(FileInput input, bool scanAll, bool collectPreview = false)
+        : CFileReader(kZipFormat, std::move(input), scanAll, collectPreview) {}
 };
 
 } // namespace tressel

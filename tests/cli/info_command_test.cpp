@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -161,6 +162,30 @@ TEST_F(InfoCommandTest, UsageErrorsAndHelp) {
     EXPECT_EQ(run({"info", "--help"}), 0);
     EXPECT_NE(out.str().find("--scan-all"), std::string::npos);
     EXPECT_NE(out.str().find("--json"), std::string::npos);
+}
+
+// Files of every format read on several threads print as one thread prints them.
+TEST_F(InfoCommandTest, JobsChangeNothingInTheOutput) {
+    int n = 0;
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(test::SourcePath("samples"))) {
+        if (entry.is_regular_file() && entry.path().extension() != ".md")
+            for (int copy = 0; copy < 3; ++copy)
+                sat.write(std::to_string(n++) + entry.path().filename().string(),
+                          test::ReadWholeFile(entry.path().string()));
+    }
+    sat.mkdir("sub");
+    ASSERT_GT(n, 40);
+    for (const char* mode : {"--json", "--why"}) {
+        ASSERT_EQ(run({"info", mode, "--scan-all", "--jobs", "1", sat.path()}), 0);
+        const std::string one = out.str();
+        ASSERT_EQ(run({"info", mode, "--scan-all", "--jobs=5", sat.path()}), 0);
+        EXPECT_EQ(out.str(), one) << mode;
+        EXPECT_NE(one.find("zip"), std::string::npos);
+    }
+    for (const char* bad : {"0", "-1", "x", "2x", "100000", ""})
+        EXPECT_EQ(run({"info", "--jobs", bad, sat.path()}), 2) << bad;
+    EXPECT_NE(err.str().find("--jobs takes a number"), std::string::npos);
 }
 
 TEST_F(InfoCommandTest, ScanAllOptionNeverChangesTheStoredSetting) {

@@ -266,6 +266,8 @@ TEST_F(MenuTest, ValueLabelsShowInTooltipSubmenuAndProperties) {
     open(folder.path());
     select({"01.mp3"});
     const CFileListModel& model = view->model();
+    // A cell asked for is read off the window's thread.
+    ASSERT_TRUE(WaitUntil([&] { return model.index(0, 1).data().isValid() && model.isRead(0); }));
     const QStringList tips{"", "", "", "Artist", "", "Duration"};
     for (int column = 0; column < tips.size(); ++column)
         EXPECT_EQ(model.index(0, column).data(Qt::ToolTipRole).toString(), tips[column]) << column;

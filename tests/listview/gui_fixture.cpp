@@ -8,7 +8,7 @@
 
 namespace tressel::test {
 
-int CCountingReader::reads = 0;
+std::atomic<int> CCountingReader::reads = 0;
 
 CCountingReader::CCountingReader(const std::string& path, bool) : CFileReader(path) {
     ++reads;

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 
@@ -20,7 +21,7 @@ namespace tressel::test {
 class CCountingReader : public CFileReader {
 public:
     CCountingReader(const std::string& path, bool scanAll);
-    static int reads;
+    static std::atomic<int> reads; // also counted on the reading threads
 };
 
 const ReaderTable& CountingReaderTable();

@@ -18,7 +18,8 @@ inline constexpr ReaderFormat kMp3Format{"mp3", "mp3", &ParseMp3};
 
 class CMp3Reader final : public CFileReader {
 public:
-    CMp3Reader(const std::string& path, bool scanAll) : CFileReader(kMp3Format, path, scanAll) {}
+    CMp3Reader(FileInput input, bool scanAll)
+        : CFileReader(kMp3Format, std::move(input), scanAll) {}
 };
 
 } // namespace tressel

@@ -15,7 +15,8 @@ inline constexpr ReaderFormat kOggFormat{"ogg", "ogg", &ParseOgg};
 
 class COggReader final : public CFileReader {
 public:
-    COggReader(const std::string& path, bool scanAll) : CFileReader(kOggFormat, path, scanAll) {}
+    COggReader(FileInput input, bool scanAll)
+        : CFileReader(kOggFormat, std::move(input), scanAll) {}
 };
 
 } // namespace tressel

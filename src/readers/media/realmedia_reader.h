@@ -19,8 +19,8 @@ inline constexpr ReaderFormat kRealMediaFormat{"rm", "rm;ra;ram;rv;rmm;rmd;rmj;r
 
 class CRealMediaReader final : public CFileReader {
 public:
-    CRealMediaReader(const std::string& path, bool scanAll)
-        : CFileReader(kRealMediaFormat, path, scanAll) {}
+    CRealMediaReader(FileInput input, bool scanAll)
+        : CFileReader(kRealMediaFormat, std::move(input), scanAll) {}
 };
 
 } // namespace tressel
