@@ -160,10 +160,10 @@ bool CCommandNames::clashes(const std::string& name, const std::string& currentP
 }
 
 std::string CCommandNames::freeName(const std::string& wanted, const std::string& current) {
-    return m_numbering.number(wanted, current, [&, currentPath = m_folder + current](
-                                                   const std::string& name) {
-        return clashes(name, currentPath);
-    });
+    return m_numbering.number(wanted, current,
+                              [&, currentPath = m_folder + current](const std::string& name) {
+                                  return clashes(name, currentPath);
+                              });
 }
 
 void CCommandNames::renamed(const std::string& from, const std::string& to) {

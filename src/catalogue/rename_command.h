@@ -80,8 +80,7 @@ public:
     // NumberClashingName(name, clashes) for the file named current: the first name of
     // name's sequence (name, then its stem numbered upwards) that clashes with no other
     // entry. The answer counts as taken from then on.
-    std::string number(const std::string& name, const std::string& current,
-                       const Clashes& clashes);
+    std::string number(const std::string& name, const std::string& current, const Clashes& clashes);
     void freed(const std::string& name);
 
 private:

@@ -87,8 +87,8 @@ SetExtensionsResult SetExtensions(CMarlockUtilDoc& doc, const std::vector<int>& 
                 break;
             }
             ++result.errors;
-            result.failures.add(folder + current, errno ? std::strerror(errno)
-                                                        : "could not be renamed");
+            result.failures.add(folder + current,
+                                errno ? std::strerror(errno) : "could not be renamed");
             if (options.onError)
                 options.onError(current);
             continue;

@@ -36,8 +36,8 @@ public:
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            const bool maybeDir = entry->d_type == DT_DIR || entry->d_type == DT_LNK ||
-                                  entry->d_type == DT_UNKNOWN;
+            const bool maybeDir =
+                entry->d_type == DT_DIR || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
             if (maybeDir && IsDirectory(folder + name))
                 add(name);
         }
