@@ -18,7 +18,7 @@ enum GroupMode : int {
     GroupByLastColumn = 11,
 };
 
-// The type folder of a record: its type name in the plural ("ZIP archives").
+// The type folder of a record: its type name in the plural ("Zip archives").
 std::string TypeGroupKey(const CMarlockUtilDoc& doc, int record);
 // The extension folder of a name: its extension without the dot ("" for none).
 std::string ExtensionGroupKey(std::string_view name);

@@ -18,7 +18,7 @@ const char kGroupHelp[] =
     "Usage: tressel group --by type|ext|column N [--dry-run] [--scan-all] FOLDER\n"
     "\n"
     "Moves the files of FOLDER into sub-folders named after what they have in common:\n"
-    "their type in the plural ('--by type': ZIP archives/), their extension without the\n"
+    "their type in the plural ('--by type': Zip archives/), their extension without the\n"
     "dot ('--by ext': exe/), or the text of their information column N, 1 to 9 ('--by\n"
     "column 2'). A file goes into its folder when another file shares it or the folder\n"
     "exists already; a lone file whose folder does not exist stays. Texts that differ\n"

@@ -23,18 +23,20 @@ void CMarlockUtilView::reportGroupResult(const std::string& subject, int errors,
         report(subject, 0);
 }
 
-// The key of each file row in row order. Reading a column's texts may take long: Esc
-// ends the reading, and the rows read so far are grouped.
+// The key of each file row in row order. Reading a column's texts, or the types of many
+// files, takes a while: Esc ends the reading, and the rows read so far are grouped.
 std::vector<GroupItem> CMarlockUtilView::groupItems(int mode) {
     const std::vector<int> records = m_model->records();
-    const bool byColumn = mode >= GroupByFirstColumn;
-    if (byColumn)
-        progress().start(records.size());
+    progress().start(records.size());
     std::vector<GroupItem> items;
     for (const int record : records) {
         const int row = m_model->rowOfRecord(record);
         if (row < 0 || m_model->isFolder(row) || m_doc.isVacated(record))
             continue;
+        if (m_escape.cancelRequested()) {
+            m_escape.clear(); // that Esc ends the reading, not the moves
+            break;
+        }
         std::string name = m_doc.GetItemName(record, NameMode::InFolder);
         std::string key;
         if (mode == GroupByType) {
@@ -42,15 +44,11 @@ std::vector<GroupItem> CMarlockUtilView::groupItems(int mode) {
         } else if (mode == GroupByExtension) {
             key = ExtensionGroupKey(name);
         } else {
-            if (m_escape.cancelRequested()) {
-                m_escape.clear(); // that Esc ends the reading, not the moves
-                break;
-            }
             const int column = mode - GroupByFirstColumn;
             key = column == 0 ? m_model->nameBytes(row)
                               : m_model->cellText(row, column).toStdString();
-            progress().step();
         }
+        progress().step();
         items.push_back({std::move(name), std::move(key)});
     }
     return items;
