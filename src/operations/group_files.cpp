@@ -18,9 +18,16 @@ namespace tressel {
 
 namespace {
 
-bool IsDirectory(const std::string& path) {
+// A folder of its own: a symbolic link to a folder elsewhere would take the files out
+// of the folder, where its undo journal may not follow them.
+bool IsRealDirectory(const std::string& path) {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool EntryExists(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
 }
 
 // The sub-folders of a folder by their case-folded names, each with its spellings in
@@ -36,9 +43,8 @@ public:
             const std::string name = entry->d_name;
             if (name == "." || name == "..")
                 continue;
-            const bool maybeDir =
-                entry->d_type == DT_DIR || entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN;
-            if (maybeDir && IsDirectory(folder + name))
+            const bool maybeDir = entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN;
+            if (maybeDir && IsRealDirectory(folder + name))
                 add(name);
         }
         ::closedir(dir);
@@ -145,7 +151,10 @@ private:
 
     void moveInto(const std::string& folderName, const std::string& name) {
         const std::string source = m_folder + name;
-        std::string target = m_folder + folderName + "/" + name;
+        const std::string folder = m_folder + folderName;
+        if (EntryExists(folder) && !IsRealDirectory(folder))
+            return failed(name, folderName + " is not a folder");
+        std::string target = folder + "/" + name;
         errno = 0;
         const bool moved =
             m_options.move ? m_options.move(source, target) : MoveItem(source, target, m_group);
@@ -153,17 +162,19 @@ private:
             m_result.stopped = m_group->journalError();
             return;
         }
-        if (!moved) {
-            ++m_result.errors;
-            m_result.failures.add(source, errno ? std::strerror(errno) : "could not be moved");
-            if (m_options.onError)
-                m_options.onError(name);
-            return;
-        }
+        if (!moved)
+            return failed(name, errno ? std::strerror(errno) : "could not be moved");
         m_subFolders.add(folderName);
         ++m_result.done;
         if (m_options.onMove)
             m_options.onMove(name, folderName + "/" + BaseName(target));
+    }
+
+    void failed(const std::string& name, const std::string& reason) {
+        ++m_result.errors;
+        m_result.failures.add(m_folder + name, reason);
+        if (m_options.onError)
+            m_options.onError(name);
     }
 
     GroupResult end() {

@@ -9,6 +9,9 @@
 // folder: the existing sub-folder whose name matches the key without regard to case,
 // or else a new one spelled as the group's first key. (On a file system that tells
 // case apart, "ZIP" and "zip" would otherwise be two folders of one file each.)
+//
+// A folder name held by anything but a folder of the folder's own (a file, or a symbolic
+// link, which would take the files elsewhere) fails the moves of its group.
 
 #include "failure_list.h"
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 namespace tressel {
 namespace {
 
@@ -88,11 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
                            "Successfully Grouped 6 File(s)"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
-TEST(GroupFiles, AClashInTheFolderIsNumberedAndAFailedMoveCounted) {
+TEST(GroupFiles, AClashIsNumberedAndAFolderNameHeldByAFileOrALinkFailsItsMoves) {
     TempDir dir;
     dir.write("txt/c.txt", "old");
     dir.write("exe", "a file where the folder would be");
-    const std::vector<GroupItem> items = Items(dir, {"c.txt=txt", "a.exe=exe", "b.exe=exe"});
+    TempDir elsewhere;
+    ASSERT_EQ(::symlink(elsewhere.path().c_str(), dir.file("zip").c_str()), 0);
+    const std::vector<GroupItem> items =
+        Items(dir, {"c.txt=txt", "a.exe=exe", "b.exe=exe", "d.zip=zip", "e.zip=zip"});
     CUndoGroup group;
     std::vector<std::string> moved, failed;
     GroupOptions options;
@@ -102,9 +107,10 @@ TEST(GroupFiles, AClashInTheFolderIsNumberedAndAFailedMoveCounted) {
     options.onError = [&](const std::string& name) { failed.push_back(name); };
     const GroupResult result = GroupFiles(dir.path(), items, &group, options);
     EXPECT_EQ(moved, std::vector<std::string>{"c.txt>txt/c[1].txt"});
-    EXPECT_EQ(failed, (std::vector<std::string>{"a.exe", "b.exe"}));
-    EXPECT_EQ(result.failures.count(), 2);
-    EXPECT_EQ(GroupStatus(result), "2 error(s) ocurred while Grouping files (1 done)");
+    EXPECT_EQ(failed, (std::vector<std::string>{"a.exe", "b.exe", "d.zip", "e.zip"}));
+    EXPECT_EQ(result.failures.count(), 4);
+    EXPECT_EQ(GroupStatus(result), "4 error(s) ocurred while Grouping files (1 done)");
+    EXPECT_EQ(elsewhere.listing(), "") << "a link never takes the files out of the folder";
     EXPECT_EQ(test::ReadWholeFile(dir.file("txt/c.txt")), "old");
 }
 
