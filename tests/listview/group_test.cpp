@@ -105,10 +105,12 @@ TEST_F(GroupTest, SetExtensionsRenamesRowsAndUndoes) {
         folder.write(name, name);
     open(folder.path());
     QString from = "", to = "zip";
-    view->setFileQuestions({.askExtensions = [&](QString& f, QString& t) {
+    FileQuestions questions;
+    questions.askExtensions = [&](QString& f, QString& t) {
         f = from, t = to;
         return true;
-    }});
+    };
+    view->setFileQuestions(questions);
     view->setExtensions();
     EXPECT_EQ(names(), (QStringList{"0A1B.zip", "0A1C.zip", "a.Exe", "b.EXE"}));
     EXPECT_EQ(reports.lines.back(), "Successfully set extension for 2 files");
