@@ -5,6 +5,8 @@ _tressel_command_options() {
     info) echo "--scan-all --json --why --jobs --help" ;;
     rename) echo "--column --append --dry-run --scan-all --help" ;;
     dups) echo "--dry-run --help" ;;
+    group) echo "--by --dry-run --scan-all --help" ;;
+    setext) echo "--dry-run --help" ;;
     undo) echo "--list --dry-run --help" ;;
     esac
 }
@@ -35,6 +37,11 @@ _tressel() {
             :
         elif [[ -z $optionsDone && $command == rename && ${COMP_WORDS[i - 1]} == --column ]]; then
             : # the column number
+        elif [[ -z $optionsDone && $command == group && ${COMP_WORDS[i - 1]} == --by ]]; then
+            : # what to group by
+        elif [[ $command == group && (${COMP_WORDS[i - 1]} == --by=column ||
+            (${COMP_WORDS[i - 1]} == column && ${COMP_WORDS[i - 2]} == --by)) ]]; then
+            : # the column number after --by column
         else
             operands+=("$word")
         fi
@@ -44,7 +51,7 @@ _tressel() {
         if [[ $cur == -* ]]; then
             mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
         else
-            mapfile -t COMPREPLY < <(compgen -W "info rename dups undo help" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "info rename dups group setext undo help" -- "$cur")
         fi
         return
     fi
@@ -62,6 +69,21 @@ _tressel() {
     if [[ $command == info && -z $optionsDone && $prev == --jobs ]]; then
         return # the number of files read at a time
     fi
+    if [[ $command == group && -z $optionsDone ]]; then
+        if [[ $prev == --by ]]; then
+            mapfile -t COMPREPLY < <(compgen -W "type ext column" -- "$cur")
+            return
+        fi
+        if [[ $cur == --by=* ]]; then
+            mapfile -t COMPREPLY < <(compgen -P --by= -W "type ext column" -- "${cur#--by=}")
+            return
+        fi
+    fi
+    if [[ $command == group && ($prev == --by=column ||
+        ($prev == column && ${COMP_WORDS[COMP_CWORD - 2]} == --by)) ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "1 2 3 4 5 6 7 8 9" -- "$cur")
+        return
+    fi
     if [[ -z $optionsDone && $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$(_tressel_command_options "$command")" -- "$cur")
         return
@@ -77,7 +99,8 @@ _tressel() {
             _tressel_names_in "${operands[0]}" "$cur"
         fi
         ;;
-    dups | undo) ((${#operands[@]} == 0)) && mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
+    dups | group | undo) ((${#operands[@]} == 0)) && mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
+    setext) ((${#operands[@]} == 2)) && mapfile -t COMPREPLY < <(compgen -d -- "$cur") ;;
     esac
 }
 

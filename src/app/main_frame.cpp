@@ -2,6 +2,7 @@
 
 #include "app/window_placement.h"
 #include "catalogue/document.h"
+#include "catalogue/group_keys.h"
 #include "listview/column_width.h"
 #include "listview/escape_check.h"
 #include "listview/failure_list_dialog.h"
@@ -393,9 +394,13 @@ void CMainFrame::buildMenus() {
 
     QMenu* group = bar->addMenu(tr("&Group"));
     addItem(group, "groupByType", tr("by Registered &Type"),
-            tr("Move the selected files into one folder per type"));
+            tr("Moves files to their type folder (eg: exe to applications folder) if more than "
+               "one file exists or the folder already there."),
+            [this] { m_view->group(GroupByType); });
     addItem(group, "groupByExtension", tr("by &Extension"),
-            tr("Move the selected files into one folder per extension"));
+            tr("Moves files to their extension folder (eg: exe to exe folder) if more than one "
+               "file exists or the folder already there."),
+            [this] { m_view->group(GroupByExtension); });
     addItem(group, "groupBySearch", tr("by &Search"),
             tr("Move the files holding a text into a folder"), [this] { m_view->find(); });
     m_groupBy = group->addMenu(tr("by"));
@@ -410,8 +415,8 @@ void CMainFrame::buildMenus() {
             [this] { m_view->removeDuplicates(); });
     addItem(tools, "deleteEmptyDirectories", tr("&Delete Empty Directories"),
             tr("Delete the empty folders"), [this] { m_view->deleteEmptyDirectories(); });
-    addItem(tools, "setExtensions", tr("Set &Extensions..."),
-            tr("Change the extension of the selected files"));
+    addItem(tools, "setExtensions", tr("Set &Extensions..."), tr("Changes files extensions."),
+            [this] { m_view->setExtensions(); });
 
     QMenu* preview = bar->addMenu(tr("&Preview"));
     addItem(preview, "previewEnabled", tr("&Enabled"), tr("Turn the preview on or off"));
@@ -629,8 +634,9 @@ void CMainFrame::fillGroupByMenu() {
     for (size_t i = 1; i < names.size(); ++i) {
         QAction* a = m_groupBy->addAction(QString::fromStdString(names[i]));
         a->setObjectName(QString("groupBy%1").arg(kGroupByFirstId + static_cast<int>(i)));
-        a->setData(kGroupByFirstId + static_cast<int>(i));
-        a->setEnabled(false); // grouping is not in this build
+        const int id = kGroupByFirstId + static_cast<int>(i);
+        a->setData(id);
+        connect(a, &QAction::triggered, this, [this, id] { m_view->group(id - 600); });
     }
 }
 

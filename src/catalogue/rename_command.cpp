@@ -77,6 +77,104 @@ std::string NumberClashingName(std::string name,
     return name;
 }
 
+namespace {
+
+std::string SequenceKey(std::string_view stem, std::string_view ext) {
+    return ToLowerAscii(stem) + '/' + ToLowerAscii(ext); // '/' is in no name
+}
+
+// Room for "[" + the longest number + "]": a sequence whose names may need cutting
+// is numbered by the plain scan.
+constexpr size_t kCounterRoom = 22;
+
+} // namespace
+
+std::string CClashNumbering::nameOf(const Sequence& sequence, long n) const {
+    if (n == sequence.first)
+        return sequence.start;
+    return sequence.stem + "[" + std::to_string(n) + "]" + sequence.ext;
+}
+
+long CClashNumbering::numberIn(const Sequence& sequence, const std::string& name) const {
+    if (EqualsNoCase(name, sequence.start))
+        return sequence.first;
+    const PathParts parts = SplitPath(name);
+    const auto [stem, n] = SplitCounter(parts.stem, name);
+    if (n <= sequence.first || !EqualsNoCase(stem, sequence.stem) ||
+        !EqualsNoCase(name, nameOf(sequence, n)))
+        return -1;
+    return n;
+}
+
+std::string CClashNumbering::scan(Sequence& sequence, long from, const Clashes& clashes) {
+    long n = from;
+    std::string name = nameOf(sequence, n);
+    while (clashes(name) && n < LONG_MAX)
+        name = nameOf(sequence, ++n);
+    sequence.taken = n;
+    return name;
+}
+
+std::string CClashNumbering::number(const std::string& name, const std::string& current,
+                                    const Clashes& clashes) {
+    if (name.size() + kCounterRoom > m_nameLimit)
+        return NumberClashingName(name, clashes, m_nameLimit);
+    const PathParts parts = SplitPath(name);
+    const auto [stem, first] = SplitCounter(parts.stem, name);
+    std::vector<Sequence>& sequences = m_sequences[SequenceKey(stem, parts.ext)];
+    for (Sequence& sequence : sequences) {
+        if (sequence.start != name)
+            continue;
+        // Every name up to `taken` is held by another entry, unless it is the file's own.
+        const long own = numberIn(sequence, current);
+        if (own >= 0 && own <= sequence.taken && !clashes(nameOf(sequence, own)))
+            return nameOf(sequence, own);
+        return scan(sequence, sequence.taken + 1, clashes);
+    }
+    sequences.push_back({name, stem, parts.ext, first, first - 1});
+    return scan(sequences.back(), first, clashes);
+}
+
+void CClashNumbering::freed(const std::string& name) {
+    const PathParts parts = SplitPath(name);
+    const auto it = m_sequences.find(SequenceKey(SplitCounter(parts.stem, name).first, parts.ext));
+    if (it == m_sequences.end())
+        return;
+    for (Sequence& sequence : it->second) {
+        const long n = numberIn(sequence, name);
+        if (n >= 0 && n <= sequence.taken)
+            sequence.taken = n - 1;
+    }
+}
+
+CCommandNames::CCommandNames(std::string folder, bool dryRun, size_t nameLimit)
+    : m_folder(std::move(folder)), m_dryRun(dryRun), m_numbering(nameLimit) {}
+
+// Whether another entry than the file at currentPath holds name. The same file is
+// known by device and inode: README.mp3 and readme.mp3 may be two files.
+bool CCommandNames::clashes(const std::string& name, const std::string& currentPath) const {
+    if (m_dryRun && (m_taken.count(name) || m_freed.count(name)))
+        return m_taken.count(name) > 0;
+    const std::string path = m_folder + name;
+    return EntryExists(path) && !NamesSameEntry(path, currentPath);
+}
+
+std::string CCommandNames::freeName(const std::string& wanted, const std::string& current) {
+    return m_numbering.number(wanted, current,
+                              [&, currentPath = m_folder + current](const std::string& name) {
+                                  return clashes(name, currentPath);
+                              });
+}
+
+void CCommandNames::renamed(const std::string& from, const std::string& to) {
+    if (m_dryRun) {
+        m_taken.insert(to);
+        m_taken.erase(from);
+        m_freed.insert(from);
+    }
+    m_numbering.freed(from);
+}
+
 RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGroup& group,
                               const RenameOptions& options) {
     RenameResult result;
@@ -85,20 +183,7 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
         options.progress->start(selected.size());
     const std::string folder = doc.GetCurrentFolderPath();
     const size_t nameLimit = FileNameLimit(folder);
-
-    // A dry run sees the names it has handed out and freed as a real run would.
-    std::set<std::string> taken;
-    std::set<std::string> freed;
-    // Whether another entry than the file named current holds name. The same file is
-    // known by device and inode: README.mp3 and readme.mp3 may be two files.
-    auto clashesFor = [&](const std::string& current) {
-        return [&, currentPath = folder + current](const std::string& name) {
-            if (options.dryRun && (taken.count(name) || freed.count(name)))
-                return taken.count(name) > 0;
-            const std::string path = folder + name;
-            return EntryExists(path) && !NamesSameEntry(path, currentPath);
-        };
-    };
+    CCommandNames names(folder, options.dryRun, nameLimit);
 
     size_t next = 0;
     for (; next < selected.size(); ++next) {
@@ -121,7 +206,7 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
             ++result.waiting;
             continue;
         }
-        target = NumberClashingName(target, clashesFor(current), nameLimit);
+        target = names.freeName(target, current);
         if (target == current) {
             ++result.waiting;
             continue;
@@ -132,6 +217,8 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
         }
         std::string used = folder + target;
         const bool moved = options.dryRun || doc.RenameItem(record, folder + target, &group, &used);
+        if (!moved)
+            names.failed(target);
         if (!moved && !group.canRecord()) {
             result.stopped = group.journalError();
             break;
@@ -144,11 +231,7 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
             continue;
         }
         const std::string newName = BaseName(used);
-        if (options.dryRun) {
-            taken.insert(newName);
-            taken.erase(current);
-            freed.insert(current);
-        }
+        names.renamed(current, newName);
         if (options.onRename)
             options.onRename(current, newName);
         rows.setName(row, newName);

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +65,67 @@ std::string RenameTargetName(std::string_view fileName, std::string_view value, 
 std::string NumberClashingName(std::string name,
                                const std::function<bool(const std::string&)>& clashes,
                                size_t nameLimit = kDefaultNameLimit);
+
+// The clash numbering of one command. It gives the names NumberClashingName gives,
+// but remembers how far each name's numbers are known to be taken, so that files
+// renamed one after another to one text do not each test Setup.exe, Setup[1].exe, ...
+// again from the start. A name that becomes free during the command (its file renamed
+// away, or a move to it failed) must be told, so that it is offered again as before.
+class CClashNumbering {
+public:
+    using Clashes = std::function<bool(const std::string&)>;
+
+    explicit CClashNumbering(size_t nameLimit = kDefaultNameLimit) : m_nameLimit(nameLimit) {}
+
+    // NumberClashingName(name, clashes) for the file named current: the first name of
+    // name's sequence (name, then its stem numbered upwards) that clashes with no other
+    // entry. The answer counts as taken from then on.
+    std::string number(const std::string& name, const std::string& current, const Clashes& clashes);
+    void freed(const std::string& name);
+
+private:
+    // One sequence: its first name, and the last number known to be taken. Numbers
+    // from `first` (0: the name without a number) to `taken` are taken.
+    struct Sequence {
+        std::string start;
+        std::string stem;
+        std::string ext;
+        long first = 0;
+        long taken = -1;
+    };
+    std::string nameOf(const Sequence& sequence, long n) const;
+    // The number name holds in sequence, or -1.
+    long numberIn(const Sequence& sequence, const std::string& name) const;
+    std::string scan(Sequence& sequence, long from, const Clashes& clashes);
+
+    size_t m_nameLimit;
+    // Sequences by their stem and extension, ASCII letters folded.
+    std::map<std::string, std::vector<Sequence>> m_sequences;
+};
+
+// The names one command hands out in a folder: each file's wanted name numbered until
+// no other entry holds it. A dry run imagines the renames it does not make (the names
+// they take and free), so that it decides exactly as a real run would.
+class CCommandNames {
+public:
+    CCommandNames(std::string folder, bool dryRun, size_t nameLimit);
+    // wanted, numbered until free for the file named current (current itself when
+    // wanted's sequence reaches it first).
+    std::string freeName(const std::string& wanted, const std::string& current);
+    // The file named from is named to now (a real or an imagined move).
+    void renamed(const std::string& from, const std::string& to);
+    // A move to name failed: it was not taken.
+    void failed(const std::string& name) { m_numbering.freed(name); }
+
+private:
+    bool clashes(const std::string& name, const std::string& currentPath) const;
+
+    std::string m_folder;
+    bool m_dryRun;
+    CClashNumbering m_numbering;
+    std::set<std::string> m_taken;
+    std::set<std::string> m_freed;
+};
 
 // Runs the command with column on the selected rows of the document's open folder.
 // With dryRun nothing is moved: the result and the names reported through onRename are

@@ -16,6 +16,8 @@ const Command kCommands[] = {
     {"info", "print the information columns of files and folders", &RunInfo},
     {"rename", "rename files after one of their information columns", &RunRename},
     {"dups", "move identical copies of files into a Duplicates folder", &RunDups},
+    {"group", "move files into folders by type, extension or column", &RunGroup},
+    {"setext", "change one extension to another on every file", &RunSetExt},
     {"undo", "take back the newest command that moved files in a folder", &RunUndo},
 };
 

@@ -25,6 +25,8 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err);
 int RunRename(const Args& args, std::ostream& out, std::ostream& err);
 int RunUndo(const Args& args, std::ostream& out, std::ostream& err);
 int RunDups(const Args& args, std::ostream& out, std::ostream& err);
+int RunGroup(const Args& args, std::ostream& out, std::ostream& err);
+int RunSetExt(const Args& args, std::ostream& out, std::ostream& err);
 
 // Shared helpers for the commands.
 bool IsHelpOption(const std::string& arg);

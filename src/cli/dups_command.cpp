@@ -1,16 +1,11 @@
 #include "catalogue/document.h"
-#include "catalogue/rename_command.h"
 #include "cli.h"
+#include "imagined_moves.h"
 #include "operations/feedback.h"
-#include "operations/move_item.h"
-#include "operations/plain_move.h"
 #include "operations/remove_duplicates.h"
 #include "operations/undo.h"
-#include "platform/paths.h"
 
 #include <ostream>
-#include <set>
-#include <sys/stat.h>
 
 namespace tressel::cli {
 
@@ -39,37 +34,6 @@ const char kDupsHelp[] =
     "Exit status: 0 when no move failed and no file changed, 1 otherwise, 2 for wrong\n"
     "usage.\n";
 
-bool EntryExists(const std::string& path) {
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// A dry run's move: the name the move routine would give the copy, given the
-// folder as it is and the names this run would already have taken.
-class ImaginedMoves {
-public:
-    bool move(const std::string& target, std::string& used) {
-        const PathParts parts = SplitPath(target);
-        std::string name = parts.fileName();
-        SanitiseName(name);
-        const PathParts cleaned = SplitPath(name);
-        const size_t limit = FileNameLimit(parts.dir);
-        name = FitFileName(cleaned.stem, "", cleaned.ext, limit);
-        name = NumberClashingName(
-            name,
-            [&](const std::string& candidate) {
-                return m_taken.count(candidate) > 0 || EntryExists(parts.dir + candidate);
-            },
-            limit);
-        m_taken.insert(name);
-        used = parts.dir + name;
-        return true;
-    }
-
-private:
-    std::set<std::string> m_taken;
-};
-
 } // namespace
 
 int RunDups(const Args& args, std::ostream& out, std::ostream& err) {
@@ -96,7 +60,7 @@ int RunDups(const Args& args, std::ostream& out, std::ostream& err) {
     // command before its next move. A dry run records nothing.
     std::unique_ptr<CUndoGroup> group =
         dryRun ? nullptr : CUndoGroup::Journaled(doc.GetCurrentFolderPath(), "dups");
-    ImaginedMoves imagined;
+    CImaginedMoves imagined;
     RemoveDuplicatesOptions options;
     if (dryRun) {
         options.move = [&](const std::string&, std::string& target) {

@@ -1,6 +1,7 @@
 #include "file_questions.h"
 
 #include "file_name_text.h"
+#include "set_extensions_dialog.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
@@ -54,6 +55,14 @@ FileQuestions WindowFileQuestions(QWidget* parent) {
     };
     questions.askExisting = [parent](const std::string& target) {
         return AskAboutExisting(parent, target);
+    };
+    questions.askExtensions = [parent](QString& from, QString& to) {
+        CSetExtensionsDialog dialog(parent);
+        if (dialog.exec() != QDialog::Accepted)
+            return false;
+        from = dialog.from();
+        to = dialog.newExtension();
+        return true;
     };
     return questions;
 }

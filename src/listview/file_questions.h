@@ -21,6 +21,8 @@ struct FileQuestions {
     std::function<QString(const QString& title, const QString& start)> chooseFolder;
     // What to do with a target that exists.
     AskExisting askExisting;
+    // The extension to replace and its replacement (without dots); false on Cancel.
+    std::function<bool(QString& from, QString& to)> askExtensions;
 };
 
 // Modal dialogs owned by parent.

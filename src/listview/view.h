@@ -9,6 +9,7 @@
 #include "catalogue/document.h"
 #include "escape_check.h"
 #include "file_questions.h"
+#include "operations/group_files.h"
 #include "operations/undo.h"
 #include "sort_order.h"
 
@@ -92,8 +93,6 @@ public:
     CFindDialog& findDialog() { return *m_findDialog; }
     // The row of the last match, or -1.
     int findPosition() const { return m_findPosition; }
-    // Groups the selected rows into one folder named after text.
-    void groupInto(const QString& text);
     // Where Group All sends its text once the matches are selected: groupInto, unless a
     // test watches.
     void setGroupAllHandler(std::function<void(const QString&)> handler) {
@@ -141,6 +140,16 @@ public:
     // Moves every copy of a file but the one shown first into the folder's
     // "Duplicates/" sub-folder, undoably.
     void removeDuplicates();
+    // Moves the files of the list into sub-folders named after their registered type
+    // (mode 0), their extension (1) or the text of list column mode - 2 (2 to 11), when
+    // two or more share one or the folder exists; undoably.
+    void group(int mode);
+    // "Group All": moves the selected files into the sub-folder named after text, when
+    // two or more rows are selected or that folder exists; undoably.
+    void groupInto(const QString& text);
+    // Asks for an extension and its replacement and renames every file of the list
+    // that has it; undoably.
+    void setExtensions();
 
     // The file commands on the selection. Delete sends it to the trash after asking;
     // permanent (Shift held) deletes it for good, asking only while "Confirm
@@ -239,6 +248,9 @@ private:
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
     void report(const std::string& subject, int errors);
+    void reportGroupResult(const std::string& subject, int errors, const CFailureList& failures,
+                           const std::string& stopped);
+    std::vector<GroupItem> groupItems(int mode);
     void reportFailures(const std::string& subject, const CFailureList& failures);
     std::vector<std::string> selectedPaths() const;
     QString targetFolder(bool move, int index);

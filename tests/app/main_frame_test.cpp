@@ -173,13 +173,17 @@ TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {
     EXPECT_EQ(items.front()->data().toInt(), 603);
     EXPECT_EQ(items.back()->text(), "ProductVersion (9)");
     EXPECT_EQ(items.back()->data().toInt(), 611);
+    for (QAction* item : items)
+        EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+    for (const char* name : {"groupByType", "groupByExtension", "setExtensions"})
+        EXPECT_TRUE(frame.action(name)->isEnabled()) << name;
 }
 
 TEST_F(FrameTest, CommandsNotInThisBuildArePresentAndDisabled) {
     auto program = startProgram();
     CMainFrame& frame = *program->frame();
     for (const char* name :
-         {"undo", "redo", "setExtensions", "groupByType", "previewEnabled", "wordWrap"}) {
+         {"undo", "redo", "previewEnabled", "wordWrap"}) {
         QAction* a = frame.action(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;

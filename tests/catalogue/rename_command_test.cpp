@@ -3,11 +3,13 @@
 #include "isolated_settings.h"
 #include "operations/feedback.h"
 #include "operations/undo.h"
+#include "platform/text.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 #include <set>
 
 namespace tressel {
@@ -252,6 +254,71 @@ TEST_F(RenameCommandTest, UndoAndRedoOfARenameCommand) {
     EXPECT_EQ(listing(), (std::vector<std::string>{"0A1B.exe", "0A1C.exe"}));
     EXPECT_EQ(history.redo({}, 1), 0);
     EXPECT_EQ(listing(), (std::vector<std::string>{"Alpha.exe", "Beta.exe"}));
+}
+
+// A folder in memory whose entries are renamed one after another, as one command
+// renames them: the remembering numbering must give every name the plain scan gives.
+class MemoryFolder {
+public:
+    explicit MemoryFolder(bool foldCase) : m_foldCase(foldCase) {}
+    // False when the name is held already (on a case-folding file system, in any case).
+    bool add(const std::string& name) {
+        if (holds(name, -1))
+            return false;
+        m_names.push_back(name);
+        return true;
+    }
+    bool holds(const std::string& name, int except) const {
+        for (size_t id = 0; id < m_names.size(); ++id) {
+            const bool same = m_foldCase ? EqualsNoCase(m_names[id], name) : m_names[id] == name;
+            if (same && static_cast<int>(id) != except)
+                return true;
+        }
+        return false;
+    }
+    std::vector<std::string> m_names;
+
+private:
+    bool m_foldCase;
+};
+
+TEST(ClashNumbering, GivesThePlainScansNamesWhateverTheOrderOfRenames) {
+    const std::vector<std::string> stems = {"Setup",   "setup", "a",        "Setup[1]", "Setup[2]",
+                                            "Setup[x", "b[3]",  "Setup[3]", "SETUP[1]"};
+    const std::vector<std::string> exts = {".exe", ".EXE", ""};
+    const std::vector<std::string> texts = {"Setup.exe", "setup.exe", "a.exe",      "Setup[2].exe",
+                                            "b[3].exe",  "Setup.EXE", "Setup[x.exe"};
+    for (const bool foldCase : {false, true}) {
+        std::mt19937 random(foldCase ? 7 : 11);
+        for (int command = 0; command < 40; ++command) {
+            MemoryFolder folder(foldCase);
+            for (int i = 0; i < 12; ++i)
+                folder.add(stems[random() % stems.size()] + exts[random() % exts.size()]);
+            CClashNumbering numbering;
+            for (int step = 0; step < 60; ++step) {
+                const int id = static_cast<int>(random() % folder.m_names.size());
+                const std::string current = folder.m_names[static_cast<size_t>(id)];
+                const std::string wanted = texts[random() % texts.size()];
+                if (wanted == current)
+                    continue;
+                const auto clashes = [&](const std::string& name) {
+                    return folder.holds(name, id);
+                };
+                const std::string plain = NumberClashingName(wanted, clashes);
+                ASSERT_EQ(numbering.number(wanted, current, clashes), plain)
+                    << (foldCase ? "folding" : "exact") << " command " << command << " step "
+                    << step << ": " << current << " -> " << wanted;
+                if (plain == current)
+                    continue;
+                if (random() % 8 == 0) {
+                    numbering.freed(plain); // the move failed: nothing changed
+                    continue;
+                }
+                folder.m_names[static_cast<size_t>(id)] = plain;
+                numbering.freed(current);
+            }
+        }
+    }
 }
 
 TEST(RenameStatusText, ErrorsDoneAndWaiting) {

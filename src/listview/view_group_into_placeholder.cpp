@@ -1,7 +1,0 @@
-#include "view.h"
-
-namespace tressel {
-
-void CMarlockUtilView::groupInto(const QString&) {}
-
-} // namespace tressel
