@@ -7,6 +7,7 @@
 //
 // The PascalCase members are the documented interface; everything added is camelCase.
 
+#include "platform/folder_listing.h"
 #include "readers/columns.h"
 #include "readers/file_reader.h"
 #include "readers/registry.h"
@@ -149,23 +150,33 @@ signals:
     void folderOpened(const QString& path);
 
 private:
+    // Sized for folders of millions of entries: the name is the only heap string.
     struct Record {
         ItemId id;
-        std::optional<uint32_t> attributes;
-        bool statDone = false;
         uint64_t size = 0;
         uint64_t time = 0;
+        uint32_t attributes = 0;
+        bool attributesKnown = false;
+        bool statDone = false;
     };
 
     bool bindFolder(const std::string& folder);
+    // The records of the folder open as fd, made in place, so a folder of millions of
+    // entries is never held twice; sorted: in name order, else in the directory's.
+    std::optional<std::deque<Record>> readRecords(int fd, bool sorted) const;
+    template <class Records> static void PutInNameOrder(Records& records);
+    Record recordOf(FolderEntry&& entry) const;
     void watchFolder();
-    void fillSizeAndTime(Record& record, int number) const;
+    void fillSizeAndTime(Record& record) const;
+    void closeFolder();
     std::string fullPath(const ItemId& id) const;
     std::string resolve(const std::string& path) const;
 
     std::vector<std::string> m_columnNames;
     std::deque<Record> m_records;
     std::string m_folder;
+    // The open folder itself: entries are looked at relative to it, never by full path.
+    int m_folderFd = -1;
     uint64_t m_folderDevice = 0;
     uint64_t m_folderInode = 0;
     std::unique_ptr<CPersistentFlag> m_scanAll;

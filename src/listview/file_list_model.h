@@ -3,6 +3,10 @@
 // The rows of the file list: one per shown record of the document. The rows are also
 // the cache of information values and their labels: a row's nine information cells are read
 // together the first time any of them is asked for, and kept until something resets them.
+//
+// Sized for folders of millions of entries: a row is a few bytes (its record and flags);
+// its name is the record's own, and cells, labels and renamed names are kept aside only
+// for the rows that have them.
 
 #include "readers/columns.h"
 
@@ -12,8 +16,10 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tressel {
@@ -94,26 +100,39 @@ signals:
 private:
     struct Row {
         int record = -1;
-        std::string name;
         bool folder = false;
         bool hidden = false;
         bool read = false;
-        Qt::CheckState checked = Qt::Unchecked;
+        uint8_t checked = Qt::Unchecked;
+        uint16_t icon = 0; // 1 + position in m_iconNames; 0 until first asked
+    };
+    // What a read row shows in its information cells.
+    struct RowCells {
         std::array<QString, kInformationColumns> information;
         std::array<QString, kInformationColumns> labels;
-        QString iconName; // empty until first asked
     };
 
     Row makeRow(int record);
     bool accepts(const Row& row, bool numberedOnly) const;
+    const std::string& nameOf(const Row& row) const;
+    const RowCells* cellsOf(const Row& row) const;
     void readRow(Row& row) const;
     QIcon iconOf(const Row& row) const;
     void rebuildIndex() const;
     void eraseRows(int first, int last);
+    void rearrange(const std::vector<int>& newRowOfOld, QAbstractItemModel::LayoutChangeHint hint);
     void renumberFrom(int row);
+    void forgetRecord(int record);
 
     CMarlockUtilDoc& m_doc;
     mutable std::vector<Row> m_rows;
+    // By record number: the cells of read rows that have any, and the names rows were
+    // given (setName) that differ from their records'.
+    mutable std::unordered_map<int, RowCells> m_cells;
+    std::unordered_map<int, std::string> m_renamed;
+    // Icon names in the order rows first asked for them.
+    mutable std::vector<QString> m_iconNames;
+    mutable QHash<QString, uint16_t> m_iconNumbers;
     // Row of each record number (-1 for none): kept up to date as rows come and go,
     // rebuilt after a repopulation or a new order.
     mutable std::vector<int> m_rowOfRecord;
