@@ -88,6 +88,46 @@ void CMarlockUtilDoc::closeFolder() {
     m_folderFd = -1;
 }
 
+void CMarlockUtilDoc::keepFolderOpen(bool on) {
+    m_keepFolderOpen = on;
+    if (!on) {
+        closeFolder();
+        return;
+    }
+    if (m_folderFd >= 0 || m_folder.empty())
+        return;
+    const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st;
+    // Only the folder that was opened, not another one at its path now.
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_dev) == m_folderDevice &&
+        static_cast<uint64_t>(st.st_ino) == m_folderInode)
+        m_folderFd = fd;
+    else if (fd >= 0)
+        ::close(fd);
+}
+
+// The open folder's descriptor: the one kept, or one opened for a scan (closed by the
+// caller through ReleaseFolderFd).
+int CMarlockUtilDoc::folderFdForScan() const {
+    if (m_folderFd >= 0)
+        return m_folderFd;
+    return ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+void CMarlockUtilDoc::releaseFolderFd(int fd) const {
+    if (fd >= 0 && fd != m_folderFd)
+        ::close(fd);
+}
+
+// An entry's stat: relative to the kept descriptor, else by full path.
+bool CMarlockUtilDoc::statEntry(const ItemId& id, struct stat& st, int flags) const {
+    if (id.empty())
+        return false;
+    if (m_folderFd >= 0)
+        return ::fstatat(m_folderFd, id.c_str(), &st, flags) == 0;
+    return ::fstatat(AT_FDCWD, fullPath(id).c_str(), &st, flags) == 0;
+}
+
 bool CMarlockUtilDoc::scanAll() const {
     return m_scanAll->value();
 }
@@ -166,12 +206,15 @@ bool CMarlockUtilDoc::bindFolder(const std::string& folder) {
         return false;
     }
     closeFolder();
-    m_folderFd = fd;
     m_folder = folder;
     m_folderDevice = static_cast<uint64_t>(st.st_dev);
     m_folderInode = static_cast<uint64_t>(st.st_ino);
     watchFolder();
     m_records = std::move(*records);
+    if (m_keepFolderOpen)
+        m_folderFd = fd;
+    else
+        ::close(fd);
     emit folderOpened(QFile::decodeName(QByteArray::fromStdString(m_folder)));
     return true;
 }
@@ -180,14 +223,18 @@ void CMarlockUtilDoc::Rescan() {
     if (m_folder.empty())
         return;
     m_records.clear();
-    if (auto records = readRecords(m_folderFd, true))
+    const int fd = folderFdForScan();
+    if (auto records = readRecords(fd, true))
         m_records = std::move(*records);
+    releaseFolderFd(fd);
 }
 
 void CMarlockUtilDoc::RefreshChanges() {
     if (m_folder.empty())
         return;
-    auto listed = readRecords(m_folderFd, false);
+    const int fd = folderFdForScan();
+    auto listed = readRecords(fd, false);
+    releaseFolderFd(fd);
     if (!listed || !isFolderAvailable())
         listed.emplace(); // the folder itself is gone: every record vanishes
     // Views of the listed names: a million names are not copied again.
@@ -254,8 +301,7 @@ std::string CMarlockUtilDoc::GetItemName(int record, NameMode mode) const {
 uint32_t CMarlockUtilDoc::QueryAttributes(const ItemId& id, uint32_t mask) const {
     (void)mask; // every bit is cheap to compute from one stat
     struct stat st;
-    const bool folder = !id.empty() && m_folderFd >= 0 &&
-                        ::fstatat(m_folderFd, id.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+    const bool folder = statEntry(id, st, 0) && S_ISDIR(st.st_mode);
     return AttributesOf(id, folder);
 }
 
@@ -274,10 +320,7 @@ uint32_t CMarlockUtilDoc::GetAttributes(int record, uint32_t mask) {
 void CMarlockUtilDoc::fillSizeAndTime(Record& r) const {
     r.statDone = true;
     struct stat st;
-    const char* name = r.id.c_str();
-    if (r.id.empty() || m_folderFd < 0 ||
-        (::fstatat(m_folderFd, name, &st, 0) != 0 &&
-         ::fstatat(m_folderFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)) {
+    if (!statEntry(r.id, st, 0) && !statEntry(r.id, st, AT_SYMLINK_NOFOLLOW)) {
         r.size = 0;
         r.time = 0;
         return;
@@ -382,8 +425,7 @@ InformationResult CMarlockUtilDoc::ReadInformation(int record, bool traced) cons
     if (isVacated(record))
         return {};
     struct stat st;
-    if (m_folderFd < 0 || ::fstatat(m_folderFd, itemId(record).c_str(), &st, 0) != 0 ||
-        !S_ISREG(st.st_mode))
+    if (!statEntry(itemId(record), st, 0) || !S_ISREG(st.st_mode))
         return NotRegularFile(traced);
     return ReadRegularFile(m_readerTable ? *m_readerTable : DefaultReaderTable(),
                            GetItemName(record, NameMode::Parsing), scanAll(), traced);

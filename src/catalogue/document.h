@@ -25,6 +25,7 @@
 #include <vector>
 
 class QFileSystemWatcher;
+struct stat;
 
 namespace tressel {
 
@@ -126,6 +127,11 @@ public:
     void setScanAll(bool on);
 
     void setView(IDocumentView* view) { m_view = view; }
+    // Keeps the open folder's descriptor between scans, so questions about its entries
+    // (kind, size, time) go relative to it instead of walking the folder's path each
+    // time. Off by default: a descriptor held keeps the folder's file system from being
+    // unmounted while the window shows it; a short run over many entries turns it on.
+    void keepFolderOpen(bool on);
     // Folder change notification (off by default; the window turns it on).
     void setWatching(bool on);
 
@@ -169,14 +175,19 @@ private:
     void watchFolder();
     void fillSizeAndTime(Record& record) const;
     void closeFolder();
+    int folderFdForScan() const;
+    void releaseFolderFd(int fd) const;
+    bool statEntry(const ItemId& id, struct stat& st, int flags) const;
     std::string fullPath(const ItemId& id) const;
     std::string resolve(const std::string& path) const;
 
     std::vector<std::string> m_columnNames;
     std::deque<Record> m_records;
     std::string m_folder;
-    // The open folder itself: entries are looked at relative to it, never by full path.
+    // The open folder itself while kept open (keepFolderOpen): entries are looked at
+    // relative to it.
     int m_folderFd = -1;
+    bool m_keepFolderOpen = false;
     uint64_t m_folderDevice = 0;
     uint64_t m_folderInode = 0;
     std::unique_ptr<CPersistentFlag> m_scanAll;

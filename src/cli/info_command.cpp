@@ -159,6 +159,8 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     }
 
     CMarlockUtilDoc document;
+    // Every entry is asked about: relative to the folder, not by its full path.
+    document.keepFolderOpen(true);
     const bool scanAll = parsed.has("--scan-all") || document.scanAll();
     document.setScanAll(scanAll);
     const auto& headers = document.ColumnNames();
