@@ -14,9 +14,10 @@
 #include <QMimeDatabase>
 
 #include <algorithm>
-#include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_set>
 
 namespace tressel {
@@ -28,20 +29,13 @@ const ItemId kEmptyId;
 // Every icon theme has it, the fallback themes included.
 const std::string kPlainFileIcon = "text-x-generic";
 
-// Seconds between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kEpochDifference = 11644473600ULL;
-
-uint64_t ToFileTime(const struct timespec& ts) {
-    if (ts.tv_sec < -static_cast<int64_t>(kEpochDifference))
-        return 0;
-    return (static_cast<uint64_t>(ts.tv_sec + static_cast<int64_t>(kEpochDifference))) *
-               10000000ULL +
-           static_cast<uint64_t>(ts.tv_nsec) / 100;
-}
-
-bool IsDirectory(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+uint32_t AttributesOf(std::string_view name, bool folder) {
+    uint32_t attributes = SFGAO_FILESYSTEM;
+    if (!name.empty() && name.front() == '.')
+        attributes |= SFGAO_GHOSTED;
+    if (folder)
+        attributes |= SFGAO_FOLDER;
+    return attributes;
 }
 
 bool IsAsciiPunctuation(unsigned char c) {
@@ -61,18 +55,18 @@ bool NameLess(std::string_view a, std::string_view b) {
 }
 
 std::optional<std::vector<std::string>> ListFolder(const std::string& folder) {
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
+    auto entries = ReadFolderEntries(fd);
+    ::close(fd);
+    if (!entries)
+        return std::nullopt;
+    SortEntriesByName(*entries);
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name(entry->d_name);
-        if (name == "." || name == "..")
-            continue;
-        names.emplace_back(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end(), NameLess);
+    names.reserve(entries->size());
+    for (FolderEntry& entry : *entries)
+        names.push_back(std::move(entry.name));
     return names;
 }
 
@@ -84,7 +78,55 @@ CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
         m_columnNames.push_back(std::string(field) + " (" + std::to_string(n++) + ")");
 }
 
-CMarlockUtilDoc::~CMarlockUtilDoc() = default;
+CMarlockUtilDoc::~CMarlockUtilDoc() {
+    closeFolder();
+}
+
+void CMarlockUtilDoc::closeFolder() {
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
+    m_folderFd = -1;
+}
+
+void CMarlockUtilDoc::keepFolderOpen(bool on) {
+    m_keepFolderOpen = on;
+    if (!on) {
+        closeFolder();
+        return;
+    }
+    if (m_folderFd >= 0 || m_folder.empty())
+        return;
+    const int fd = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct stat st;
+    // Only the folder that was opened, not another one at its path now.
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && static_cast<uint64_t>(st.st_dev) == m_folderDevice &&
+        static_cast<uint64_t>(st.st_ino) == m_folderInode)
+        m_folderFd = fd;
+    else if (fd >= 0)
+        ::close(fd);
+}
+
+// The open folder's descriptor: the one kept, or one opened for a scan (closed by the
+// caller through ReleaseFolderFd).
+int CMarlockUtilDoc::folderFdForScan() const {
+    if (m_folderFd >= 0)
+        return m_folderFd;
+    return ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+void CMarlockUtilDoc::releaseFolderFd(int fd) const {
+    if (fd >= 0 && fd != m_folderFd)
+        ::close(fd);
+}
+
+// An entry's stat: relative to the kept descriptor, else by full path.
+bool CMarlockUtilDoc::statEntry(const ItemId& id, struct stat& st, int flags) const {
+    if (id.empty())
+        return false;
+    if (m_folderFd >= 0)
+        return ::fstatat(m_folderFd, id.c_str(), &st, flags) == 0;
+    return ::fstatat(AT_FDCWD, fullPath(id).c_str(), &st, flags) == 0;
+}
 
 bool CMarlockUtilDoc::scanAll() const {
     return m_scanAll->value();
@@ -125,23 +167,54 @@ void CMarlockUtilDoc::GoUp() {
     bindFolder(withoutSlash.substr(0, withoutSlash.rfind('/') + 1));
 }
 
+std::optional<std::deque<CMarlockUtilDoc::Record>> CMarlockUtilDoc::readRecords(int fd,
+                                                                                bool sorted) const {
+    std::deque<Record> records;
+    if (!ForEachFolderEntry(
+            fd, [&](FolderEntry&& entry) { records.push_back(recordOf(std::move(entry))); }))
+        return std::nullopt;
+    if (sorted)
+        PutInNameOrder(records);
+    return records;
+}
+
+template <class Records> void CMarlockUtilDoc::PutInNameOrder(Records& records) {
+    ArrangeInOrder(records, NameOrder(records.size(),
+                                      [&](size_t i) -> std::string_view { return records[i].id; }));
+}
+
+CMarlockUtilDoc::Record CMarlockUtilDoc::recordOf(FolderEntry&& entry) const {
+    Record record;
+    record.attributes = AttributesOf(entry.name, entry.folder);
+    record.attributesKnown = true;
+    record.statDone = entry.statted;
+    record.size = entry.size;
+    record.time = entry.time;
+    record.id = std::move(entry.name);
+    return record;
+}
+
 // Makes folder the open folder when it can be listed; otherwise changes nothing.
 bool CMarlockUtilDoc::bindFolder(const std::string& folder) {
-    if (!IsDirectory(folder))
-        return false;
-    auto names = ListFolder(folder);
-    if (!names)
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
         return false;
     struct stat st;
-    if (::stat(folder.c_str(), &st) != 0)
+    auto records = ::fstat(fd, &st) == 0 ? readRecords(fd, true) : std::nullopt;
+    if (!records) {
+        ::close(fd);
         return false;
+    }
+    closeFolder();
     m_folder = folder;
     m_folderDevice = static_cast<uint64_t>(st.st_dev);
     m_folderInode = static_cast<uint64_t>(st.st_ino);
     watchFolder();
-    m_records.clear();
-    for (auto& name : *names)
-        m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
+    m_records = std::move(*records);
+    if (m_keepFolderOpen)
+        m_folderFd = fd;
+    else
+        ::close(fd);
     emit folderOpened(QFile::decodeName(QByteArray::fromStdString(m_folder)));
     return true;
 }
@@ -150,19 +223,25 @@ void CMarlockUtilDoc::Rescan() {
     if (m_folder.empty())
         return;
     m_records.clear();
-    if (auto names = ListFolder(m_folder)) {
-        for (auto& name : *names)
-            m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
-    }
+    const int fd = folderFdForScan();
+    if (auto records = readRecords(fd, true))
+        m_records = std::move(*records);
+    releaseFolderFd(fd);
 }
 
 void CMarlockUtilDoc::RefreshChanges() {
     if (m_folder.empty())
         return;
-    auto listed = ListFolder(m_folder);
+    const int fd = folderFdForScan();
+    auto listed = readRecords(fd, false);
+    releaseFolderFd(fd);
     if (!listed || !isFolderAvailable())
         listed.emplace(); // the folder itself is gone: every record vanishes
-    std::unordered_set<std::string> present(listed->begin(), listed->end());
+    // Views of the listed names: a million names are not copied again.
+    std::unordered_set<std::string_view> present;
+    present.reserve(listed->size());
+    for (const Record& entry : *listed)
+        present.insert(entry.id);
     for (int number = 0; number < GetRecordCount(); ++number) {
         Record& record = m_records[static_cast<size_t>(number)];
         if (record.id.empty())
@@ -173,11 +252,16 @@ void CMarlockUtilDoc::RefreshChanges() {
             record = Record{};
         }
     }
-    const int firstNew = GetRecordCount();
-    for (auto& name : *listed) {
-        if (present.count(name))
-            m_records.push_back(Record{std::move(name), std::nullopt, false, 0, 0});
+    // Only the new entries are put in name order, behind the records already there.
+    std::vector<Record> added;
+    for (Record& entry : *listed) {
+        if (present.count(entry.id))
+            added.push_back(std::move(entry));
     }
+    PutInNameOrder(added);
+    const int firstNew = GetRecordCount();
+    for (Record& entry : added)
+        m_records.push_back(std::move(entry));
     if (GetRecordCount() > firstNew && m_view)
         m_view->addRecordRows(firstNew);
 }
@@ -216,35 +300,33 @@ std::string CMarlockUtilDoc::GetItemName(int record, NameMode mode) const {
 
 uint32_t CMarlockUtilDoc::QueryAttributes(const ItemId& id, uint32_t mask) const {
     (void)mask; // every bit is cheap to compute from one stat
-    uint32_t attributes = SFGAO_FILESYSTEM;
-    if (!id.empty() && id.front() == '.')
-        attributes |= SFGAO_GHOSTED;
-    if (!id.empty() && IsDirectory(fullPath(id)))
-        attributes |= SFGAO_FOLDER;
-    return attributes;
+    struct stat st;
+    const bool folder = statEntry(id, st, 0) && S_ISDIR(st.st_mode);
+    return AttributesOf(id, folder);
 }
 
 uint32_t CMarlockUtilDoc::GetAttributes(int record, uint32_t mask) {
     if (record < 0 || record >= GetRecordCount())
         return 0;
     Record& r = m_records[static_cast<size_t>(record)];
-    if (!r.attributes)
+    if (!r.attributesKnown) {
         r.attributes =
             QueryAttributes(r.id, mask | SFGAO_FOLDER | SFGAO_GHOSTED | SFGAO_FILESYSTEM);
-    return *r.attributes;
+        r.attributesKnown = true;
+    }
+    return r.attributes;
 }
 
-void CMarlockUtilDoc::fillSizeAndTime(Record& r, int) const {
+void CMarlockUtilDoc::fillSizeAndTime(Record& r) const {
     r.statDone = true;
     struct stat st;
-    const std::string path = fullPath(r.id);
-    if (r.id.empty() || (::stat(path.c_str(), &st) != 0 && ::lstat(path.c_str(), &st) != 0)) {
+    if (!statEntry(r.id, st, 0) && !statEntry(r.id, st, AT_SYMLINK_NOFOLLOW)) {
         r.size = 0;
         r.time = 0;
         return;
     }
     r.size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
-    r.time = ToFileTime(st.st_mtim);
+    r.time = FileTime(st.st_mtim);
 }
 
 uint64_t CMarlockUtilDoc::GetRecordSize(int record) {
@@ -252,7 +334,7 @@ uint64_t CMarlockUtilDoc::GetRecordSize(int record) {
         return 0;
     Record& r = m_records[static_cast<size_t>(record)];
     if (!r.statDone)
-        fillSizeAndTime(r, record);
+        fillSizeAndTime(r);
     return r.size;
 }
 
@@ -261,7 +343,7 @@ uint64_t CMarlockUtilDoc::GetLastWriteTime(int record) {
         return 0;
     Record& r = m_records[static_cast<size_t>(record)];
     if (!r.statDone)
-        fillSizeAndTime(r, record);
+        fillSizeAndTime(r);
     return r.time;
 }
 
@@ -304,16 +386,19 @@ InformationResult CMarlockUtilDoc::ReadInformationOfPath(const std::string& path
     return ReadInformationOfPath(DefaultReaderTable(), path, scanAll, traced);
 }
 
-InformationResult CMarlockUtilDoc::ReadInformationOfPath(const ReaderTable& table,
-                                                         const std::string& path, bool scanAll,
-                                                         bool traced) {
+namespace {
+
+// FIFOs, sockets, devices and dangling links are never opened.
+InformationResult NotRegularFile(bool traced) {
     InformationResult result;
-    // FIFOs, sockets, devices and dangling links are never opened.
-    if (!IsRegularFile(path)) {
-        if (traced)
-            result.attempts.push_back({0, nullptr, false, failure::kNotRegularFile});
-        return result;
-    }
+    if (traced)
+        result.attempts.push_back({0, nullptr, false, failure::kNotRegularFile});
+    return result;
+}
+
+InformationResult ReadRegularFile(const ReaderTable& table, const std::string& path, bool scanAll,
+                                  bool traced) {
+    InformationResult result;
     // One open for every reader tried.
     int error = 0;
     const FileInput input(path, CachedFileSource::open(path, &error));
@@ -331,11 +416,24 @@ InformationResult CMarlockUtilDoc::ReadInformationOfPath(const ReaderTable& tabl
     return result;
 }
 
+} // namespace
+
+InformationResult CMarlockUtilDoc::ReadInformationOfPath(const ReaderTable& table,
+                                                         const std::string& path, bool scanAll,
+                                                         bool traced) {
+    if (!IsRegularFile(path))
+        return NotRegularFile(traced);
+    return ReadRegularFile(table, path, scanAll, traced);
+}
+
 InformationResult CMarlockUtilDoc::ReadInformation(int record, bool traced) const {
     if (isVacated(record))
         return {};
-    return ReadInformationOfPath(m_readerTable ? *m_readerTable : DefaultReaderTable(),
-                                 GetItemName(record, NameMode::Parsing), scanAll(), traced);
+    struct stat st;
+    if (!statEntry(itemId(record), st, 0) || !S_ISREG(st.st_mode))
+        return NotRegularFile(traced);
+    return ReadRegularFile(m_readerTable ? *m_readerTable : DefaultReaderTable(),
+                           GetItemName(record, NameMode::Parsing), scanAll(), traced);
 }
 
 std::vector<std::string> CMarlockUtilDoc::GetInformation(int record) const {

@@ -7,6 +7,7 @@
 //
 // The PascalCase members are the documented interface; everything added is camelCase.
 
+#include "platform/folder_listing.h"
 #include "readers/columns.h"
 #include "readers/file_reader.h"
 #include "readers/registry.h"
@@ -24,6 +25,7 @@
 #include <vector>
 
 class QFileSystemWatcher;
+struct stat;
 
 namespace tressel {
 
@@ -130,6 +132,11 @@ public:
     void setScanAll(bool on);
 
     void setView(IDocumentView* view) { m_view = view; }
+    // Keeps the open folder's descriptor between scans, so questions about its entries
+    // (kind, size, time) go relative to it instead of walking the folder's path each
+    // time. Off by default: a descriptor held keeps the folder's file system from being
+    // unmounted while the window shows it; a short run over many entries turns it on.
+    void keepFolderOpen(bool on);
     // Folder change notification (off by default; the window turns it on).
     void setWatching(bool on);
 
@@ -154,23 +161,38 @@ signals:
     void folderOpened(const QString& path);
 
 private:
+    // Sized for folders of millions of entries: the name is the only heap string.
     struct Record {
         ItemId id;
-        std::optional<uint32_t> attributes;
-        bool statDone = false;
         uint64_t size = 0;
         uint64_t time = 0;
+        uint32_t attributes = 0;
+        bool attributesKnown = false;
+        bool statDone = false;
     };
 
     bool bindFolder(const std::string& folder);
+    // The records of the folder open as fd, made in place, so a folder of millions of
+    // entries is never held twice; sorted: in name order, else in the directory's.
+    std::optional<std::deque<Record>> readRecords(int fd, bool sorted) const;
+    template <class Records> static void PutInNameOrder(Records& records);
+    Record recordOf(FolderEntry&& entry) const;
     void watchFolder();
-    void fillSizeAndTime(Record& record, int number) const;
+    void fillSizeAndTime(Record& record) const;
+    void closeFolder();
+    int folderFdForScan() const;
+    void releaseFolderFd(int fd) const;
+    bool statEntry(const ItemId& id, struct stat& st, int flags) const;
     std::string fullPath(const ItemId& id) const;
     std::string resolve(const std::string& path) const;
 
     std::vector<std::string> m_columnNames;
     std::deque<Record> m_records;
     std::string m_folder;
+    // The open folder itself while kept open (keepFolderOpen): entries are looked at
+    // relative to it.
+    int m_folderFd = -1;
+    bool m_keepFolderOpen = false;
     uint64_t m_folderDevice = 0;
     uint64_t m_folderInode = 0;
     std::unique_ptr<CPersistentFlag> m_scanAll;

@@ -222,6 +222,8 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err) {
     }
 
     CMarlockUtilDoc document;
+    // Every entry is asked about: relative to the folder, not by its full path.
+    document.keepFolderOpen(true);
     options.scanAll = parsed.has("--scan-all") || document.scanAll();
     document.setScanAll(options.scanAll);
     const auto& headers = document.ColumnNames();

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <exception>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace tressel {
 
@@ -98,7 +97,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         if (column == 0)
-            return DecodeName(row.name);
+            return DecodeName(nameOf(row));
         if (row.folder)
             return QString();
         if (!row.read && m_reader) {
@@ -109,11 +108,13 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
             readRow(row);
             emit const_cast<CFileListModel*>(this)->rowRead(index.row());
         }
-        return row.information[static_cast<size_t>(column - 1)];
+        if (const RowCells* cells = cellsOf(row))
+            return cells->information[static_cast<size_t>(column - 1)];
+        return QString();
     case Qt::ToolTipRole:
         if (column == 0 || data(index, Qt::DisplayRole).toString().isEmpty())
             return {};
-        return row.labels[static_cast<size_t>(column - 1)];
+        return cellsOf(row)->labels[static_cast<size_t>(column - 1)];
     case Qt::DecorationRole:
         return column == 0 ? QVariant(iconOf(row)) : QVariant();
     case Qt::CheckStateRole:
@@ -132,7 +133,8 @@ bool CFileListModel::setData(const QModelIndex& index, const QVariant& value, in
     // the row takes the name the move produced (setName).
     if (!index.isValid() || index.column() != 0 || role != Qt::CheckStateRole)
         return false;
-    m_rows[static_cast<size_t>(index.row())].checked = static_cast<Qt::CheckState>(value.toInt());
+    m_rows[static_cast<size_t>(index.row())].checked =
+        static_cast<uint8_t>(static_cast<Qt::CheckState>(value.toInt()));
     emit dataChanged(index, index, {Qt::CheckStateRole});
     return true;
 }
@@ -155,15 +157,15 @@ void CFileListModel::readRow(Row& row) const {
 }
 
 void CFileListModel::storeInformation(Row& row, const InformationResult& result) const {
-    for (QString& cell : row.information)
-        cell.clear();
-    for (QString& label : row.labels)
-        label.clear();
+    m_cells.erase(row.record);
     const std::vector<std::string>& values = result.values;
-    for (size_t j = 0; j < row.information.size() && j < values.size(); ++j) {
-        row.information[j] = QString::fromStdString(FirstMeaningfulLine(values[j], false));
+    if (values.empty())
+        return;
+    RowCells& cells = m_cells[row.record];
+    for (size_t j = 0; j < cells.information.size() && j < values.size(); ++j) {
+        cells.information[j] = QString::fromStdString(FirstMeaningfulLine(values[j], false));
         if (j < result.labels.size())
-            row.labels[j] = QString::fromStdString(result.labels[j]);
+            cells.labels[j] = QString::fromStdString(result.labels[j]);
     }
 }
 
@@ -255,20 +257,42 @@ void CFileListModel::readAllInBackground() {
     }
 }
 
+const CFileListModel::RowCells* CFileListModel::cellsOf(const Row& row) const {
+    const auto found = m_cells.find(row.record);
+    return found == m_cells.end() ? nullptr : &found->second;
+}
+
+const std::string& CFileListModel::nameOf(const Row& row) const {
+    const auto renamed = m_renamed.find(row.record);
+    return renamed == m_renamed.end() ? m_doc.itemId(row.record) : renamed->second;
+}
+
 QIcon CFileListModel::iconOf(const Row& row) const {
     Row& r = const_cast<Row&>(row);
-    if (r.iconName.isEmpty())
-        r.iconName =
+    QString iconName;
+    if (r.icon > 0) {
+        iconName = m_iconNames[r.icon - 1u];
+    } else {
+        iconName =
             QString::fromStdString(m_doc.GetIconName(row.record, [](const std::string& name) {
                 return QIcon::hasThemeIcon(QString::fromStdString(name));
             }));
-    auto found = m_icons.constFind(r.iconName);
+        auto number = m_iconNumbers.constFind(iconName);
+        if (number != m_iconNumbers.constEnd()) {
+            r.icon = *number;
+        } else if (m_iconNames.size() < UINT16_MAX) {
+            m_iconNames.push_back(iconName);
+            r.icon = static_cast<uint16_t>(m_iconNames.size());
+            m_iconNumbers.insert(iconName, r.icon);
+        }
+    }
+    auto found = m_icons.constFind(iconName);
     if (found != m_icons.constEnd())
         return *found;
     const QIcon fallback =
         QApplication::style()->standardIcon(row.folder ? QStyle::SP_DirIcon : QStyle::SP_FileIcon);
-    const QIcon icon = QIcon::fromTheme(r.iconName, fallback);
-    m_icons.insert(r.iconName, icon);
+    const QIcon icon = QIcon::fromTheme(iconName, fallback);
+    m_icons.insert(iconName, icon);
     return icon;
 }
 
@@ -278,22 +302,20 @@ CFileListModel::Row CFileListModel::makeRow(int record) {
     const uint32_t attributes = m_doc.GetAttributes(record, SFGAO_FOLDER | SFGAO_GHOSTED);
     row.folder = (attributes & SFGAO_FOLDER) != 0;
     row.hidden = (attributes & SFGAO_GHOSTED) != 0;
-    // A file's name and extension split from its full path are its name in the folder:
-    // an item id is the entry's name.
-    row.name = m_doc.GetItemName(record, NameMode::InFolder);
     return row;
 }
 
 bool CFileListModel::accepts(const Row& row, bool numberedOnly) const {
-    return !numberedOnly || row.folder || CMarlockUtilDoc::IsNumberedName(row.name);
+    return !numberedOnly || row.folder || CMarlockUtilDoc::IsNumberedName(nameOf(row));
 }
 
 void CFileListModel::repopulate(bool numberedOnly) {
     const int records = m_doc.GetRecordCount();
     emit populateStarted(records);
-    const std::unordered_set<std::string> checked =
-        m_populatedFolder == m_doc.GetCurrentFolderPath() ? checkedNames()
-                                                          : std::unordered_set<std::string>();
+    std::unordered_set<std::string> checked;
+    if (m_populatedFolder == m_doc.GetCurrentFolderPath())
+        checked = m_keptChecks ? std::move(*m_keptChecks) : checkedNames();
+    m_keptChecks.reset();
     m_populatedFolder = m_doc.GetCurrentFolderPath();
     beginResetModel();
     m_indexValid = false;
@@ -301,12 +323,14 @@ void CFileListModel::repopulate(bool numberedOnly) {
     if (m_reader)
         m_reader->clear();
     m_rows.clear();
+    m_cells.clear();
+    m_renamed.clear();
     m_rows.reserve(static_cast<size_t>(records));
     for (int r = 0; r < records; ++r) {
         if (m_doc.isVacated(r))
             continue;
         Row row = makeRow(r);
-        if (checked.count(row.name))
+        if (checked.count(nameOf(row)))
             row.checked = Qt::Checked;
         if (accepts(row, numberedOnly))
             m_rows.push_back(std::move(row));
@@ -316,6 +340,28 @@ void CFileListModel::repopulate(bool numberedOnly) {
 }
 
 void CFileListModel::insertRecords(int firstRecord, int count, bool numberedOnly) {
+    // Records numbered past the last row (those a refresh appends) all go to the end:
+    // one insertion for all of them.
+    if (firstRecord >= rowCount()) {
+        std::vector<Row> added;
+        for (int r = firstRecord; r < m_doc.GetRecordCount() && count != 0; ++r) {
+            if (count > 0)
+                --count;
+            if (m_doc.isVacated(r))
+                continue;
+            Row row = makeRow(r);
+            if (accepts(row, numberedOnly))
+                added.push_back(row);
+        }
+        if (added.empty())
+            return;
+        const int at = rowCount();
+        beginInsertRows({}, at, at + static_cast<int>(added.size()) - 1);
+        m_rows.insert(m_rows.end(), added.begin(), added.end());
+        renumberFrom(at);
+        endInsertRows();
+        return;
+    }
     for (int r = std::max(firstRecord, 0); r < m_doc.GetRecordCount() && count != 0; ++r) {
         if (count > 0)
             --count;
@@ -341,17 +387,47 @@ bool CFileListModel::removeRecord(int record) {
 }
 
 int CFileListModel::removeRecords(const std::vector<int>& records) {
-    const std::unordered_set<int> doomed(records.begin(), records.end());
+    std::vector<bool> doomed(static_cast<size_t>(std::max(m_doc.GetRecordCount(), 0)));
+    for (int record : records) {
+        if (record >= 0 && static_cast<size_t>(record) < doomed.size())
+            doomed[static_cast<size_t>(record)] = true;
+    }
+    auto isDoomed = [&](int row) {
+        return doomed[static_cast<size_t>(m_rows[static_cast<size_t>(row)].record)];
+    };
+    int runs = 0;
+    for (int row = 0; row < rowCount(); ++row)
+        runs += isDoomed(row) && (row == 0 || !isDoomed(row - 1)) ? 1 : 0;
+    // Renumbering the rows behind every run would walk them once per run: the index is
+    // rebuilt once when next asked instead.
+    m_indexValid = false;
+    // A view walks all its rows for every removal it is told of: many runs are first
+    // moved behind the rows that stay and then go in one removal.
+    constexpr int kFewRuns = 16;
+    if (runs > kFewRuns) {
+        std::vector<int> newRowOfOld(m_rows.size());
+        int kept = 0;
+        for (int row = 0; row < rowCount(); ++row)
+            kept += isDoomed(row) ? 0 : 1;
+        int nextKept = 0;
+        int nextDoomed = kept;
+        for (int row = 0; row < rowCount(); ++row)
+            newRowOfOld[static_cast<size_t>(row)] = isDoomed(row) ? nextDoomed++ : nextKept++;
+        rearrange(newRowOfOld, QAbstractItemModel::NoLayoutChangeHint);
+        const int removed = rowCount() - kept;
+        eraseRows(kept, rowCount() - 1);
+        return removed;
+    }
     int removed = 0;
     // From the end, one signal per run of adjacent rows, so earlier rows keep their
     // numbers while later ones go.
     for (int row = rowCount() - 1; row >= 0;) {
-        if (!doomed.count(m_rows[static_cast<size_t>(row)].record)) {
+        if (!isDoomed(row)) {
             --row;
             continue;
         }
         int first = row;
-        while (first > 0 && doomed.count(m_rows[static_cast<size_t>(first - 1)].record))
+        while (first > 0 && isDoomed(first - 1))
             --first;
         eraseRows(first, row);
         removed += row - first + 1;
@@ -371,13 +447,20 @@ void CFileListModel::removeRowsWhere(const std::function<bool(int)>& drop) {
 
 void CFileListModel::eraseRows(int first, int last) {
     beginRemoveRows({}, first, last);
-    if (m_indexValid) {
-        for (int row = first; row <= last; ++row)
-            m_rowOfRecord[static_cast<size_t>(m_rows[static_cast<size_t>(row)].record)] = -1;
+    for (int row = first; row <= last; ++row) {
+        const int record = m_rows[static_cast<size_t>(row)].record;
+        if (m_indexValid)
+            m_rowOfRecord[static_cast<size_t>(record)] = -1;
+        forgetRecord(record);
     }
     m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
     renumberFrom(first);
     endRemoveRows();
+}
+
+void CFileListModel::forgetRecord(int record) {
+    m_cells.erase(record);
+    m_renamed.erase(record);
 }
 
 // Rows from row on moved: their records point at their new positions.
@@ -403,22 +486,23 @@ std::vector<int> CFileListModel::records() const {
 void CFileListModel::reorder(const std::vector<int>& recordOrder) {
     if (recordOrder.size() != m_rows.size())
         return;
-    std::unordered_map<int, size_t> oldRow;
-    oldRow.reserve(m_rows.size());
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        oldRow.emplace(m_rows[i].record, i);
     std::vector<int> newRowOfOld(m_rows.size(), -1);
     for (size_t i = 0; i < recordOrder.size(); ++i) {
-        auto found = oldRow.find(recordOrder[i]);
-        if (found == oldRow.end() || newRowOfOld[found->second] >= 0)
+        const int old = rowOfRecord(recordOrder[i]);
+        if (old < 0 || newRowOfOld[static_cast<size_t>(old)] >= 0)
             return; // not a permutation of the rows
-        newRowOfOld[found->second] = static_cast<int>(i);
+        newRowOfOld[static_cast<size_t>(old)] = static_cast<int>(i);
     }
+    rearrange(newRowOfOld, QAbstractItemModel::VerticalSortHint);
+}
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+// Row i moves to newRowOfOld[i], a permutation of the rows; views and their selections follow.
+void CFileListModel::rearrange(const std::vector<int>& newRowOfOld,
+                               QAbstractItemModel::LayoutChangeHint hint) {
+    emit layoutAboutToBeChanged({}, hint);
     std::vector<Row> sorted(m_rows.size());
     for (size_t i = 0; i < m_rows.size(); ++i)
-        sorted[static_cast<size_t>(newRowOfOld[i])] = std::move(m_rows[i]);
+        sorted[static_cast<size_t>(newRowOfOld[i])] = m_rows[i];
     m_rows = std::move(sorted);
     m_indexValid = false;
     const QModelIndexList before = persistentIndexList();
@@ -429,7 +513,7 @@ void CFileListModel::reorder(const std::vector<int>& recordOrder) {
                                                       index.column())
                                         : index);
     changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    emit layoutChanged({}, hint);
 }
 
 void CFileListModel::setHeaderMarked(int column, bool marked) {
@@ -471,12 +555,12 @@ bool CFileListModel::isFolder(int row) const {
 }
 
 QString CFileListModel::name(int row) const {
-    return row >= 0 && row < rowCount() ? DecodeName(m_rows[static_cast<size_t>(row)].name)
+    return row >= 0 && row < rowCount() ? DecodeName(nameOf(m_rows[static_cast<size_t>(row)]))
                                         : QString();
 }
 
 std::string CFileListModel::nameBytes(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].name : std::string();
+    return row >= 0 && row < rowCount() ? nameOf(m_rows[static_cast<size_t>(row)]) : std::string();
 }
 
 // The commands' way to a cell: an unread row is read on the spot, whether or not the
@@ -486,20 +570,21 @@ QString CFileListModel::cellText(int row, int column) {
         return {};
     Row& r = m_rows[static_cast<size_t>(row)];
     if (column == 0)
-        return DecodeName(r.name);
+        return DecodeName(nameOf(r));
     if (r.folder)
         return {};
     if (!r.read) {
         readRow(r);
         emit rowRead(row);
     }
-    return r.information[static_cast<size_t>(column - 1)];
+    const RowCells* cells = cellsOf(r);
+    return cells ? cells->information[static_cast<size_t>(column - 1)] : QString();
 }
 
 QString CFileListModel::cellLabel(int row, int column) {
     if (column < 1 || column > kInformationColumns || cellText(row, column).isEmpty())
         return {};
-    return m_rows[static_cast<size_t>(row)].labels[static_cast<size_t>(column - 1)];
+    return cellsOf(m_rows[static_cast<size_t>(row)])->labels[static_cast<size_t>(column - 1)];
 }
 
 QString CFileListModel::firstInformation(int row) {
@@ -521,15 +606,18 @@ void CFileListModel::forgetInformation(int row) {
     Row& r = m_rows[static_cast<size_t>(row)];
     r.read = false;
     m_pendingReads.erase(r.record);
-    r.iconName.clear();
+    r.icon = 0;
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
 void CFileListModel::setName(int row, const std::string& name) {
     if (row < 0 || row >= rowCount())
         return;
-    Row& r = m_rows[static_cast<size_t>(row)];
-    r.name = name;
+    const int record = m_rows[static_cast<size_t>(row)].record;
+    if (name == m_doc.itemId(record))
+        m_renamed.erase(record);
+    else
+        m_renamed[record] = name;
     emit dataChanged(index(row, 0), index(row, 0));
 }
 
@@ -539,20 +627,26 @@ void CFileListModel::setInformation(int row, int column, const QString& text) {
     if (m_rows[static_cast<size_t>(row)].folder)
         return;
     cellText(row, column); // reads an unread row
-    Row& r = m_rows[static_cast<size_t>(row)];
-    r.information[static_cast<size_t>(column - 1)] = text;
+    const int record = m_rows[static_cast<size_t>(row)].record;
+    m_cells[record].information[static_cast<size_t>(column - 1)] = text;
     emit dataChanged(index(row, column), index(row, column));
 }
 
 Qt::CheckState CFileListModel::checkState(int row) const {
-    return row >= 0 && row < rowCount() ? m_rows[static_cast<size_t>(row)].checked : Qt::Unchecked;
+    return row >= 0 && row < rowCount()
+               ? static_cast<Qt::CheckState>(m_rows[static_cast<size_t>(row)].checked)
+               : Qt::Unchecked;
+}
+
+void CFileListModel::keepCheckMarks() {
+    m_keptChecks = checkedNames();
 }
 
 std::unordered_set<std::string> CFileListModel::checkedNames() const {
     std::unordered_set<std::string> names;
     for (const Row& row : m_rows) {
         if (row.checked != Qt::Unchecked)
-            names.insert(row.name);
+            names.insert(nameOf(row));
     }
     return names;
 }
@@ -572,7 +666,7 @@ bool CFileListModel::isConsistent(std::string* problem) const {
             *problem = std::move(why);
         return false;
     };
-    std::unordered_set<int> seen;
+    std::vector<bool> seen(static_cast<size_t>(std::max(m_doc.GetRecordCount(), 0)));
     for (int i = 0; i < rowCount(); ++i) {
         const Row& row = m_rows[static_cast<size_t>(i)];
         const std::string at = "row " + std::to_string(i);
@@ -580,11 +674,19 @@ bool CFileListModel::isConsistent(std::string* problem) const {
             return fail(at + " shows record " + std::to_string(row.record) + " out of range");
         if (m_doc.isVacated(row.record))
             return fail(at + " shows vacated record " + std::to_string(row.record));
-        if (!seen.insert(row.record).second)
+        if (seen[static_cast<size_t>(row.record)])
             return fail(at + " shows record " + std::to_string(row.record) + " twice");
-        if (row.name != m_doc.GetItemName(row.record, NameMode::InFolder))
-            return fail(at + " is named " + row.name + " but its record is " +
-                        m_doc.GetItemName(row.record, NameMode::InFolder));
+        seen[static_cast<size_t>(row.record)] = true;
+        if (nameOf(row) != m_doc.itemId(row.record))
+            return fail(at + " is named " + nameOf(row) + " but its record is " +
+                        m_doc.itemId(row.record));
+        const auto indexAt = static_cast<size_t>(row.record);
+        if (m_indexValid && (indexAt >= m_rowOfRecord.size() || m_rowOfRecord[indexAt] != i))
+            return fail(at + " is not indexed under its record " + std::to_string(row.record));
+    }
+    for (const auto& [record, cells] : m_cells) {
+        if (rowOfRecord(record) < 0)
+            return fail("cells kept for record " + std::to_string(record) + " without a row");
     }
     return true;
 }

@@ -6,6 +6,10 @@
 // With background reading on, a cell the view asks for shows empty until worker threads
 // have read its row (rows on screen first); dataChanged then repaints it. The commands'
 // own requests (cellText and the like) still read an unread row on the spot.
+//
+// Sized for folders of millions of entries: a row is a few bytes (its record and flags);
+// its name is the record's own, and cells, labels and renamed names are kept aside only
+// for the rows that have them.
 
 #include "catalogue/document.h"
 #include "readers/columns.h"
@@ -18,9 +22,10 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
-#include <unordered_set>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace tressel {
@@ -90,6 +95,9 @@ public:
     // Check boxes beside the names; hidden ones keep their state.
     void setCheckBoxesShown(bool shown);
     bool checkBoxesShown() const { return m_checkBoxes; }
+    // Called before the document lists its folder again: rows name their records by
+    // number, so the next rebuild finds the check marks by the names kept here.
+    void keepCheckMarks();
 
     // From now on rows are read by this many worker threads (see above).
     void startBackgroundReading(int threads);
@@ -118,18 +126,22 @@ signals:
 private:
     struct Row {
         int record = -1;
-        std::string name;
         bool folder = false;
         bool hidden = false;
         bool read = false;
-        Qt::CheckState checked = Qt::Unchecked;
+        uint8_t checked = Qt::Unchecked;
+        uint16_t icon = 0; // 1 + position in m_iconNames; 0 until first asked
+    };
+    // What a read row shows in its information cells.
+    struct RowCells {
         std::array<QString, kInformationColumns> information;
         std::array<QString, kInformationColumns> labels;
-        QString iconName; // empty until first asked
     };
 
     Row makeRow(int record);
     bool accepts(const Row& row, bool numberedOnly) const;
+    const std::string& nameOf(const Row& row) const;
+    const RowCells* cellsOf(const Row& row) const;
     void readRow(Row& row) const;
     void storeInformation(Row& row, const InformationResult& result) const;
     void requestRead(int row, bool urgent) const;
@@ -138,11 +150,20 @@ private:
     QIcon iconOf(const Row& row) const;
     void rebuildIndex() const;
     void eraseRows(int first, int last);
+    void rearrange(const std::vector<int>& newRowOfOld, QAbstractItemModel::LayoutChangeHint hint);
     void renumberFrom(int row);
     std::unordered_set<std::string> checkedNames() const;
+    void forgetRecord(int record);
 
     CMarlockUtilDoc& m_doc;
     mutable std::vector<Row> m_rows;
+    // By record number: the cells of read rows that have any, and the names rows were
+    // given (setName) that differ from their records'.
+    mutable std::unordered_map<int, RowCells> m_cells;
+    std::unordered_map<int, std::string> m_renamed;
+    // Icon names in the order rows first asked for them.
+    mutable std::vector<QString> m_iconNames;
+    mutable QHash<QString, uint16_t> m_iconNumbers;
     // Row of each record number (-1 for none): kept up to date as rows come and go,
     // rebuilt after a repopulation or a new order.
     mutable std::vector<int> m_rowOfRecord;
@@ -154,6 +175,7 @@ private:
     // The folder the rows were last built from: a rebuild of the same folder keeps the
     // check marks of the names still there.
     std::string m_populatedFolder;
+    std::optional<std::unordered_set<std::string>> m_keptChecks;
     CRowReader* m_reader = nullptr;
     // The read each record waits for: a result counts only while its ticket is here
     // (a repopulation, a forgotten row or a read on the spot drops it).

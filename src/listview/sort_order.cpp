@@ -1,8 +1,11 @@
 #include "sort_order.h"
 
 #include "operations/feedback.h"
+#include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/text.h"
+
+#include <numeric>
 
 namespace tressel {
 
@@ -12,44 +15,89 @@ int Sign(bool less, bool greater) {
     return less ? -1 : (greater ? 1 : 0);
 }
 
-int CompareNames(ISortRows& source, int a, int b) {
-    return CompareNoCase(source.cellText(a, 0), source.cellText(b, 0));
+// What every order compares first, asked of each row once before sorting: whether it
+// is a folder, and its name folded for the case-insensitive comparison. Rows are named
+// by their position in the list being sorted.
+class RowKeys {
+public:
+    RowKeys(const std::vector<int>& rows, ISortRows& source) {
+        m_folder.reserve(rows.size());
+        for (int row : rows)
+            m_folder.push_back(source.isFolder(row));
+        std::vector<std::string> names;
+        names.reserve(rows.size());
+        size_t bytes = 0;
+        for (int row : rows) {
+            names.push_back(source.cellText(row, 0));
+            bytes += names.back().size();
+        }
+        m_names.reserve(rows.size(), bytes);
+        for (const std::string& name : names)
+            m_names.add(name);
+    }
+
+    bool isFolder(int at) const { return m_folder[static_cast<size_t>(at)]; }
+    // Folders before files; 0 when both are of one kind.
+    int compareKinds(int a, int b) const {
+        const bool fa = isFolder(a);
+        const bool fb = isFolder(b);
+        return fa == fb ? 0 : (fa ? -1 : 1);
+    }
+    int compareNames(int a, int b) const {
+        return m_names.compare(static_cast<size_t>(a), static_cast<size_t>(b));
+    }
+
+private:
+    std::vector<bool> m_folder;
+    FoldedNames m_names;
+};
+
+// The positions 0..n-1, to be sorted instead of the rows so the keys are found by
+// position; then the rows put in the order of the positions.
+std::vector<int> Positions(size_t n) {
+    std::vector<int> positions(n);
+    std::iota(positions.begin(), positions.end(), 0);
+    return positions;
 }
 
-// Folders before files; 0 when both are of one kind.
-int CompareKinds(ISortRows& source, int a, int b) {
-    const bool fa = source.isFolder(a);
-    const bool fb = source.isFolder(b);
-    return fa == fb ? 0 : (fa ? -1 : 1);
+void ApplyPositions(std::vector<int>& rows, const std::vector<int>& positions) {
+    std::vector<int> sorted;
+    sorted.reserve(rows.size());
+    for (int at : positions)
+        sorted.push_back(rows[static_cast<size_t>(at)]);
+    rows = std::move(sorted);
 }
 
-int CompareFixed(int mode, ISortRows& source, int a, int b) {
-    if (const int kinds = CompareKinds(source, a, b))
+int CompareFixed(int mode, const RowKeys& keys, ISortRows& source, const std::vector<int>& rows,
+                 int a, int b) {
+    if (const int kinds = keys.compareKinds(a, b))
         return kinds;
-    const bool folders = source.isFolder(a);
+    const bool folders = keys.isFolder(a);
     int result = 0;
+    const int ra = rows[static_cast<size_t>(a)];
+    const int rb = rows[static_cast<size_t>(b)];
     switch (mode) {
     case SortByType:
         if (!folders)
-            result = CompareNoCase(source.typeName(a), source.typeName(b));
+            result = CompareNoCase(source.typeName(ra), source.typeName(rb));
         break;
     case SortBySize:
         if (!folders)
-            result = Sign(source.size(a) < source.size(b), source.size(a) > source.size(b));
+            result = Sign(source.size(ra) < source.size(rb), source.size(ra) > source.size(rb));
         break;
     case SortByDate: // newest first, folders among themselves too
-        result = Sign(source.lastWriteTime(a) > source.lastWriteTime(b),
-                      source.lastWriteTime(a) < source.lastWriteTime(b));
+        result = Sign(source.lastWriteTime(ra) > source.lastWriteTime(rb),
+                      source.lastWriteTime(ra) < source.lastWriteTime(rb));
         break;
     case SortByExtension:
         if (!folders)
-            result = CompareNoCase(SplitPath(source.cellText(a, 0)).ext,
-                                   SplitPath(source.cellText(b, 0)).ext);
+            result = CompareNoCase(SplitPath(source.cellText(ra, 0)).ext,
+                                   SplitPath(source.cellText(rb, 0)).ext);
         break;
     default:
         break;
     }
-    return result != 0 ? result : CompareNames(source, a, b);
+    return result != 0 ? result : keys.compareNames(a, b);
 }
 
 } // namespace
@@ -63,9 +111,12 @@ std::vector<HeaderMarkerChange> CListSorter::sortFixed(int mode, std::vector<int
         m_direction = -1;
         return sortByColumn(0, rows, source, cancel);
     }
+    const RowKeys keys(rows, source);
+    std::vector<int> positions = Positions(rows.size());
     StableSortStoppable(
-        rows, [&](int a, int b) { return CompareFixed(mode, source, a, b) < 0; },
+        positions, [&](int a, int b) { return CompareFixed(mode, keys, source, rows, a, b) < 0; },
         [] { return false; });
+    ApplyPositions(rows, positions);
     std::vector<HeaderMarkerChange> changes;
     m_sortMode = mode;
     if (m_lastClicked >= 0)
@@ -83,11 +134,15 @@ std::vector<HeaderMarkerChange> CListSorter::sortByColumn(int column, std::vecto
         m_keys.pop_back();
 
     bool stopped = false;
+    const RowKeys keys(rows, source);
     auto less = [&](int a, int b) {
-        if (const int kinds = CompareKinds(source, a, b))
+        if (const int kinds = keys.compareKinds(a, b))
             return kinds < 0;
         for (int key : m_keys) {
-            const int result = CompareNoCase(source.cellText(a, key), source.cellText(b, key));
+            const int result =
+                key == 0 ? keys.compareNames(a, b)
+                         : CompareNoCase(source.cellText(rows[static_cast<size_t>(a)], key),
+                                         source.cellText(rows[static_cast<size_t>(b)], key));
             if (result != 0)
                 return result * m_direction < 0;
         }
@@ -98,7 +153,9 @@ std::vector<HeaderMarkerChange> CListSorter::sortByColumn(int column, std::vecto
             stopped = true;
         return stopped;
     };
-    StableSortStoppable(rows, less, stop);
+    std::vector<int> positions = Positions(rows.size());
+    StableSortStoppable(positions, less, stop);
+    ApplyPositions(rows, positions);
 
     std::vector<HeaderMarkerChange> changes;
     if (column != m_lastClicked || stopped) {

@@ -18,6 +18,13 @@ void StableSortStoppable(std::vector<int>& rows, Less less, Stop stop) {
             const size_t mid = std::min(left + width, n);
             const size_t right = std::min(left + 2 * width, n);
             size_t i = left, j = mid, out = left;
+            // Halves already in order (as in a list sorted before) are copied whole.
+            if (!stopped && mid < right && !less(rows[mid], rows[mid - 1])) {
+                std::copy(rows.begin() + static_cast<std::ptrdiff_t>(left),
+                          rows.begin() + static_cast<std::ptrdiff_t>(right),
+                          buffer.begin() + static_cast<std::ptrdiff_t>(left));
+                continue;
+            }
             while (i < mid && j < right) {
                 if (!stopped && stop())
                     stopped = true;

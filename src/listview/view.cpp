@@ -484,6 +484,7 @@ void CMarlockUtilView::goUp() {
 
 void CMarlockUtilView::rescan() {
     guard([this] {
+        m_model->keepCheckMarks();
         m_doc.Rescan();
         repopulate();
         focusList();

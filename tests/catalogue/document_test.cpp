@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <set>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -120,6 +121,40 @@ TEST_F(DocumentTest, AVanishedRecordAnswersZeroSizeAndTime) {
     ::unlink(sat.file("gone.bin").c_str());
     EXPECT_EQ(doc.GetRecordSize(0), 0u);
     EXPECT_EQ(doc.GetLastWriteTime(0), 0u);
+}
+
+int OpenDescriptors() {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        (void)entry;
+        ++count;
+    }
+    return count;
+}
+
+// The window's document holds no descriptor of the folder (its file system stays free
+// to unmount); a kept one answers the same facts relative to the folder.
+TEST_F(DocumentTest, TheFolderIsHeldOpenOnlyWhenAskedAndAnswersTheSameFacts) {
+    sat.write("a.bin", "12345");
+    sat.mkdir("sub");
+    for (const bool kept : {false, true}) {
+        const int before = OpenDescriptors();
+        CMarlockUtilDoc doc;
+        doc.keepFolderOpen(kept);
+        ASSERT_TRUE(doc.TryOpenFolderPath(sat.path()));
+        EXPECT_EQ(OpenDescriptors(), before + (kept ? 1 : 0)) << kept;
+        const int file = doc.findRecord("a.bin");
+        EXPECT_EQ(doc.GetRecordSize(file), 5u) << kept;
+        EXPECT_TRUE(doc.GetAttributes(doc.findRecord("sub"), 0) & SFGAO_FOLDER) << kept;
+        const ReaderTrace onFile = doc.ReadInformation(file, true).attempts;
+        ASSERT_FALSE(onFile.empty());
+        EXPECT_NE(onFile.front().reader, nullptr) << "a regular file goes to the readers";
+        const ReaderTrace onFolder = doc.ReadInformation(doc.findRecord("sub"), true).attempts;
+        ASSERT_EQ(onFolder.size(), 1u);
+        EXPECT_EQ(onFolder.front().reader, nullptr);
+        doc.Rescan();
+        EXPECT_EQ(doc.GetRecordCount(), 2);
+    }
 }
 
 TEST_F(DocumentTest, UpOpensTheParentAndDoesNothingAtTheRoot) {

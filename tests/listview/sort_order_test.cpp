@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <numeric>
+#include <random>
 #include <set>
 
 namespace tressel {
@@ -203,18 +204,28 @@ TEST(ColumnSort, FixedSortOtherThanNameRemovesTheMarker) {
     EXPECT_EQ(sorter.sortMode(), SortByType);
 }
 
-TEST(StableSortStoppable, IsStableAndSortsEveryLength) {
-    for (int n : {0, 1, 2, 3, 7, 64, 1000}) {
-        std::vector<int> rows(n);
-        std::iota(rows.begin(), rows.end(), 0);
-        std::reverse(rows.begin(), rows.end());
-        StableSortStoppable(
-            rows, [](int a, int b) { return a / 4 < b / 4; }, [] { return false; });
-        for (int i = 1; i < n; ++i) {
-            ASSERT_LE(rows[i - 1] / 4, rows[i] / 4);
-            if (rows[i - 1] / 4 == rows[i] / 4) {
-                ASSERT_GT(rows[i - 1], rows[i]); // equal keys keep their input order
-            }
+// Inputs reversed, already sorted, in sorted runs and shuffled: the result is
+// std::stable_sort's, equal keys in their input order.
+TEST(StableSortStoppable, IsStableAndSortsEveryLengthAndInputOrder) {
+    std::mt19937 random(7);
+    auto key = [](int a) { return (a * 7919) % 1013 / 4; };
+    auto less = [&](int a, int b) { return key(a) < key(b); };
+    for (int n : {0, 1, 2, 3, 7, 64, 1000, 4099}) {
+        std::vector<int> ascending(n);
+        std::iota(ascending.begin(), ascending.end(), 0);
+        std::stable_sort(ascending.begin(), ascending.end(), less);
+        std::vector<int> reversed(ascending.rbegin(), ascending.rend());
+        std::vector<int> runs = ascending;
+        for (size_t at = 0; at + 100 <= runs.size(); at += 100)
+            std::rotate(runs.begin() + at, runs.begin() + at + 50, runs.begin() + at + 100);
+        std::vector<int> shuffled = ascending;
+        std::shuffle(shuffled.begin(), shuffled.end(), random);
+        for (const std::vector<int>& input : {ascending, reversed, runs, shuffled}) {
+            std::vector<int> expected = input;
+            std::stable_sort(expected.begin(), expected.end(), less);
+            std::vector<int> rows = input;
+            StableSortStoppable(rows, less, [] { return false; });
+            ASSERT_EQ(rows, expected) << n << " rows";
         }
     }
 }

@@ -19,7 +19,9 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <fcntl.h>
 #include <filesystem>
+#include <unistd.h>
 
 namespace tressel::test {
 namespace {
@@ -89,6 +91,43 @@ TEST_F(ViewTest, RefreshRemovesScatteredRunsOfVanishedRows) {
     view->refreshChanges();
     EXPECT_EQ(names(), kept);
     expectConsistent();
+}
+
+// The scale of a big folder within a test's time (the bench runs a million rows): a
+// thousand entries vanish and a thousand come while rows are selected and read.
+TEST_F(ViewTest, RefreshOfAThousandEntriesKeepsRowsCellsAndSelectionTogether) {
+    constexpr int kEntries = 20000;
+    for (int i = 0; i < kEntries; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%05d.bin", i);
+        const int fd = ::open(folder.file(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    folder.write("kept.tst", ReadableContent("Kept"));
+    open(folder.path());
+    const int keptRecord = doc.findRecord("kept.tst");
+    EXPECT_EQ(view->model().cellText(view->model().rowOfRecord(keptRecord), 1), "Kept");
+    select({"00001.bin", "00002.bin", "kept.tst"});
+
+    for (int i = 0; i < kEntries; i += kEntries / 1000) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%05d.bin", i + 1);
+        std::filesystem::rename(folder.file(name), folder.file(std::string(name) + ".new"));
+    }
+    view->refreshChanges();
+
+    expectConsistent();
+    EXPECT_EQ(view->model().rowCount(), kEntries + 1);
+    const int keptRow = view->model().rowOfRecord(keptRecord);
+    EXPECT_TRUE(view->model().isRead(keptRow));
+    EXPECT_EQ(view->model().cellText(keptRow, 1), "Kept");
+    QStringList selected;
+    for (const QModelIndex& index : view->detailsView()->selectionModel()->selectedRows())
+        selected << view->model().name(index.row());
+    selected.sort();
+    EXPECT_EQ(selected, (QStringList{"00002.bin", "kept.tst"}));
+    EXPECT_EQ(view->model().name(kEntries - 999), "00001.bin.new") << "new rows come last";
 }
 
 TEST_F(ViewTest, DetailsModeReadsOnlyTheVisibleRowsAndScrollingReadsMore) {
