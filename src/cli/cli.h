@@ -25,6 +25,7 @@ int RunInfo(const Args& args, std::ostream& out, std::ostream& err);
 int RunRename(const Args& args, std::ostream& out, std::ostream& err);
 int RunUndo(const Args& args, std::ostream& out, std::ostream& err);
 int RunDups(const Args& args, std::ostream& out, std::ostream& err);
+int RunFixExt(const Args& args, std::ostream& out, std::ostream& err);
 
 // Shared helpers for the commands.
 bool IsHelpOption(const std::string& arg);
