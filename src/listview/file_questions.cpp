@@ -55,6 +55,13 @@ FileQuestions WindowFileQuestions(QWidget* parent) {
     questions.askExisting = [parent](const std::string& target) {
         return AskAboutExisting(parent, target);
     };
+    questions.confirmChanges = [parent](const QString& title, const QString& descriptionHeader,
+                                        const std::vector<PlannedChange>& changes) {
+        CPlannedChangesDialog dialog(title, descriptionHeader, CPlannedChangesDialog::tr("&Rename"),
+                                     changes, parent);
+        return dialog.exec() == QDialog::Accepted ? dialog.tickedChanges()
+                                                  : std::vector<PlannedChange>();
+    };
     return questions;
 }
 

@@ -4,6 +4,7 @@
 // tests answer them; these are the window's own dialogs.
 
 #include "catalogue/file_commands.h"
+#include "planned_changes_dialog.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,10 @@ struct FileQuestions {
     std::function<QString(const QString& title, const QString& start)> chooseFolder;
     // What to do with a target that exists.
     AskExisting askExisting;
+    // The changes the user leaves ticked in the planned-changes list; none on Cancel.
+    std::function<std::vector<PlannedChange>(const QString& title, const QString& descriptionHeader,
+                                             const std::vector<PlannedChange>& changes)>
+        confirmChanges;
 };
 
 // Modal dialogs owned by parent.

@@ -235,6 +235,11 @@ void CMarlockUtilView::buildActions() {
     m_scanAllAction = addOption("scanAll", tr("&Scan All"),
                                 tr("Read every file, whatever its extension"), scanAll());
     connect(m_scanAllAction, &QAction::toggled, this, &CMarlockUtilView::applyScanAll);
+    m_fixExtensionsAction = addOption(
+        "fixExtensions", tr("&Fix Extensions when Renaming"),
+        tr("Give each renamed file the extension its content should carry"), m_doc.fixExtensions());
+    connect(m_fixExtensionsAction, &QAction::toggled, this,
+            [this](bool on) { m_doc.setFixExtensions(on); });
     m_confirmShiftDeleteAction =
         addOption("confirmShiftDelete", "Confirm ShiftDelete",
                   "If not checked there will be No \"Are you sure\" when you SHIFT+DELETE files "
