@@ -14,14 +14,16 @@ namespace tressel {
 
 namespace {
 
-// libmagic looks at the start of a file; its own default reads no more than this.
+// How much of a file libmagic reads.
 constexpr size_t kMagicHeadBytes = 1 << 20;
 
 // One libmagic handle per thread (a handle is not safe to share), loaded on first use.
 class MagicHandle {
 public:
     MagicHandle() : m_cookie(magic_open(MAGIC_NONE)) {
-        if (m_cookie && magic_load(m_cookie, nullptr) != 0) {
+        const size_t bytesMax = kMagicHeadBytes;
+        if (m_cookie && (magic_load(m_cookie, nullptr) != 0 ||
+                         magic_setparam(m_cookie, MAGIC_PARAM_BYTES_MAX, &bytesMax) != 0)) {
             magic_close(m_cookie);
             m_cookie = nullptr;
         }
@@ -33,10 +35,14 @@ public:
     MagicHandle(const MagicHandle&) = delete;
     MagicHandle& operator=(const MagicHandle&) = delete;
 
-    std::string ask(int flags, const std::string& head) {
+    // A file is handed over as its descriptor: some types (gzip among them) are named
+    // only from bytes at the end, which libmagic does not read in a buffer.
+    std::string ask(int flags, ByteSource& source, const std::string& head) {
         if (!m_cookie || magic_setflags(m_cookie, flags) != 0)
             return {};
-        const char* answer = magic_buffer(m_cookie, head.data(), head.size());
+        auto* file = dynamic_cast<FileSource*>(&source);
+        const char* answer = file ? magic_descriptor(m_cookie, file->fd())
+                                  : magic_buffer(m_cookie, head.data(), head.size());
         return answer ? answer : "";
     }
 
@@ -75,12 +81,13 @@ bool IsArchiveFormat(std::string_view format) {
 
 MagicAnswer AskMagic(ByteSource& source, bool withDescription) {
     thread_local MagicHandle magic;
-    const std::string head = source.read(0, kMagicHeadBytes);
+    const std::string head =
+        dynamic_cast<FileSource*>(&source) ? std::string() : source.read(0, kMagicHeadBytes);
     MagicAnswer answer;
-    SplitMime(magic.ask(MAGIC_MIME, head), answer);
-    answer.extensions = SplitExtensionList(magic.ask(MAGIC_EXTENSION, head));
+    SplitMime(magic.ask(MAGIC_MIME, source, head), answer);
+    answer.extensions = SplitExtensionList(magic.ask(MAGIC_EXTENSION, source, head));
     if (withDescription && (!answer.extensions.empty() || answer.mimeType == "text/plain"))
-        answer.description = magic.ask(MAGIC_NONE, head);
+        answer.description = magic.ask(MAGIC_NONE, source, head);
     return answer;
 }
 

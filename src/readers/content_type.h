@@ -32,8 +32,9 @@ struct ContentType {
     }
 };
 
-// libmagic's answer for the first bytes of a source. Every libmagic question of the
-// program goes through here. The description is asked for only where it can serve:
+// libmagic's answer for a source: a file as libmagic reads files (at most its first
+// MiB, and its end), anything else from its first MiB. Every libmagic question of
+// the program goes through here. The description is asked for only where it can serve:
 // for content with an extension, and for plain text.
 struct MagicAnswer {
     std::string mimeType;                // "image/jpeg", "text/plain"
