@@ -72,6 +72,14 @@ void SplitMime(std::string_view mime, MagicAnswer& answer) {
         answer.encoding = mime.substr(charset + 8);
 }
 
+// Text types libmagic knows by a mark at their start ("{\rtf", "%!PS", "<svg", a
+// doctype). It names every other kind of text after a few words found anywhere (notes
+// on JavaScript read as JavaScript, Pascal as Algol 68): those count as plain text.
+bool IsMarkedTextType(std::string_view mime) {
+    return mime == "text/rtf" || mime == "application/postscript" || mime == "image/svg+xml" ||
+           mime == "text/html" || mime == "text/xml";
+}
+
 // A self-extracting archive is an executable; its description says which archive.
 bool IsArchiveFormat(std::string_view format) {
     return format == "zip" || format == "rar" || format == "ace" || format == "cab";
@@ -138,8 +146,10 @@ ContentType IdentifyContent(const std::string& path) {
     MagicAnswer answer = AskMagic(*source);
     type.extensions = std::move(answer.extensions);
     type.description = std::move(answer.description);
-    type.text = answer.mimeType == "text/plain";
     type.weak = answer.isText();
+    type.text = type.weak && !IsMarkedTextType(answer.mimeType);
+    if (type.text)
+        type.extensions.clear();
     return type;
 }
 

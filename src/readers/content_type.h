@@ -19,7 +19,8 @@ struct ContentType {
     // The reader format that recognised it ("zip" for a self-extracting ZIP archive,
     // whose extension is "exe"); null when libmagic named it.
     const char* format = nullptr;
-    // Plain text: no extension says what it holds.
+    // Plain text, or text libmagic names only by guessing: no extension says what it
+    // holds.
     bool text = false;
     // Known only weakly: the content is text, which libmagic names after a few words
     // (a page of notes on JavaScript reads as JavaScript), or a web page known by a

@@ -40,6 +40,10 @@ TEST(ContentType, MagicOnMemoryAndFiles) {
         {"00AC.bin", plain, "", true, true},
         {"00AD.bin", "<html><head><title>Prices</title></head></html>\n", "html", false, true},
         {"00AE.bin", "", "", false, false},
+        {"00AF.bin", "{\\rtf1\\ansi Hello}\n", "rtf", false, true},
+        // libmagic calls this JavaScript after a few words: it is text.
+        {"00B0.bin", "# Notes\n\nconst fs = require(\"fs\");\nfunction read() {}\n", "", true,
+         true},
     };
     for (const auto& c : cases) {
         const ContentType type = IdentifyContent(dir.write(c.name, c.bytes));
