@@ -3,7 +3,8 @@
 _tressel_command_options() {
     case $1 in
     info) echo "--scan-all --json --why --jobs --help" ;;
-    rename) echo "--column --append --dry-run --scan-all --help" ;;
+    rename) echo "--column --append --fix-ext --dry-run --scan-all --help" ;;
+    fixext) echo "--dry-run --help" ;;
     dups) echo "--dry-run --help" ;;
     group) echo "--by --dry-run --scan-all --help" ;;
     setext) echo "--dry-run --help" ;;
@@ -51,7 +52,7 @@ _tressel() {
         if [[ $cur == -* ]]; then
             mapfile -t COMPREPLY < <(compgen -W "--help --version" -- "$cur")
         else
-            mapfile -t COMPREPLY < <(compgen -W "info rename dups group setext undo help" -- "$cur")
+            mapfile -t COMPREPLY < <(compgen -W "info rename fixext dups group setext undo help" -- "$cur")
         fi
         return
     fi
@@ -92,7 +93,7 @@ _tressel() {
     compopt -o filenames 2>/dev/null
     case $command in
     info) mapfile -t COMPREPLY < <(compgen -f -- "$cur") ;;
-    rename)
+    rename | fixext)
         if ((${#operands[@]} == 0)); then
             mapfile -t COMPREPLY < <(compgen -d -- "$cur")
         else

@@ -417,6 +417,9 @@ void CMainFrame::buildMenus() {
             tr("Delete the empty folders"), [this] { m_view->deleteEmptyDirectories(); });
     addItem(tools, "setExtensions", tr("Set &Extensions..."), tr("Changes files extensions."),
             [this] { m_view->setExtensions(); });
+    addItem(tools, "fixExtensions", tr("&Fix Extensions from Content"),
+            tr("Give the selected files the extension their content should carry"),
+            [this] { m_view->fixExtensionsFromContent(); });
 
     QMenu* preview = bar->addMenu(tr("&Preview"));
     addItem(preview, "previewEnabled", tr("&Enabled"), tr("Turn the preview on or off"));
@@ -449,7 +452,8 @@ void CMainFrame::buildMenus() {
         a->setData(choice);
         m_priorityGroup->addAction(a);
     }
-    options->addActions({m_view->scanAllAction(), m_view->numberedOnlyAction()});
+    options->addActions(
+        {m_view->scanAllAction(), m_view->numberedOnlyAction(), m_view->fixExtensionsAction()});
     options->addAction(m_view->confirmShiftDeleteAction());
     options->addSeparator();
     addItem(options, "deleteSettings", tr("&Delete Program's Registry Settings"),

@@ -71,7 +71,8 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder) {
 }
 
 CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
-    : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)) {
+    : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)),
+      m_fixExtensions(std::make_unique<CPersistentFlag>("Settings", "FixExtensions", false)) {
     m_columnNames.emplace_back("Name");
     int n = 1;
     for (const char* field : kInformationColumnNames)
@@ -133,6 +134,12 @@ bool CMarlockUtilDoc::scanAll() const {
 }
 void CMarlockUtilDoc::setScanAll(bool on) {
     m_scanAll->set(on);
+}
+bool CMarlockUtilDoc::fixExtensions() const {
+    return m_fixExtensions->value();
+}
+void CMarlockUtilDoc::setFixExtensions(bool on) {
+    m_fixExtensions->set(on);
 }
 
 std::string CMarlockUtilDoc::resolve(const std::string& path) const {

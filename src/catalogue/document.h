@@ -130,6 +130,10 @@ public:
 
     bool scanAll() const;
     void setScanAll(bool on);
+    // "Fix Extensions when Renaming": the rename command also gives each file the
+    // extension its content should carry.
+    bool fixExtensions() const;
+    void setFixExtensions(bool on);
 
     void setView(IDocumentView* view) { m_view = view; }
     // Keeps the open folder's descriptor between scans, so questions about its entries
@@ -196,6 +200,7 @@ private:
     uint64_t m_folderDevice = 0;
     uint64_t m_folderInode = 0;
     std::unique_ptr<CPersistentFlag> m_scanAll;
+    std::unique_ptr<CPersistentFlag> m_fixExtensions;
     IDocumentView* m_view = nullptr;
     const ReaderTable* m_readerTable = nullptr;
     QFileSystemWatcher* m_watcher = nullptr;

@@ -1,6 +1,7 @@
 #include "rename_command.h"
 
 #include "document.h"
+#include "fix_extensions.h"
 #include "operations/feedback.h"
 #include "operations/move_item.h"
 #include "operations/plain_move.h"
@@ -36,6 +37,18 @@ std::pair<std::string, long> SplitCounter(const std::string& stem, std::string_v
     if (n == 0)
         return {stem, 0};
     return {stem.substr(0, open), n};
+}
+
+// The target name with the extension the content of path should carry, cut to fit.
+std::string WithContentExtension(const std::string& path, const std::string& target,
+                                 size_t nameLimit) {
+    if (!IsPlainFile(path))
+        return target;
+    const std::string extension = ExtensionToGive(target, IdentifyContent(path));
+    if (extension.empty())
+        return target;
+    const PathParts parts = SplitPath(NameWithExtension(target, extension));
+    return FitFileName(parts.stem, "", parts.ext, nameLimit);
 }
 
 } // namespace
@@ -199,9 +212,13 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
             rows.deselect(row);
             continue;
         }
-        const std::string value = rows.cellText(row, options.column);
         const std::string current = doc.GetItemName(record, NameMode::InFolder);
-        std::string target = RenameTargetName(current, value, options.append, nameLimit);
+        std::string target = options.targetName
+                                 ? options.targetName(record, current)
+                                 : RenameTargetName(current, rows.cellText(row, options.column),
+                                                    options.append, nameLimit);
+        if (options.fixExtension && !target.empty())
+            target = WithContentExtension(folder + current, target, nameLimit);
         if (target.empty() || target == current) {
             ++result.waiting;
             continue;

@@ -135,6 +135,11 @@ struct RenameOptions {
     int column = 1;
     bool append = false;
     bool dryRun = false;
+    // Also give each renamed file the extension its content should carry.
+    bool fixExtension = false;
+    // Replaces the column: the new name of the file name holds (before clash
+    // numbering), or empty to leave it as it is.
+    std::function<std::string(int record, const std::string& name)> targetName;
     IProgress* progress = nullptr;
     ICancelCheck* cancel = nullptr;
     // Called for each file renamed (or, in a dry run, that would be): old and new name.

@@ -15,6 +15,7 @@ namespace {
 const Command kCommands[] = {
     {"info", "print the information columns of files and folders", &RunInfo},
     {"rename", "rename files after one of their information columns", &RunRename},
+    {"fixext", "give files the extension their content should carry", &RunFixExt},
     {"dups", "move identical copies of files into a Duplicates folder", &RunDups},
     {"group", "move files into folders by type, extension or column", &RunGroup},
     {"setext", "change one extension to another on every file", &RunSetExt},

@@ -27,6 +27,7 @@ int RunUndo(const Args& args, std::ostream& out, std::ostream& err);
 int RunDups(const Args& args, std::ostream& out, std::ostream& err);
 int RunGroup(const Args& args, std::ostream& out, std::ostream& err);
 int RunSetExt(const Args& args, std::ostream& out, std::ostream& err);
+int RunFixExt(const Args& args, std::ostream& out, std::ostream& err);
 
 // Shared helpers for the commands.
 bool IsHelpOption(const std::string& arg);

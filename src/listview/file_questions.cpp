@@ -64,6 +64,13 @@ FileQuestions WindowFileQuestions(QWidget* parent) {
         to = dialog.newExtension();
         return true;
     };
+    questions.confirmChanges = [parent](const QString& title, const QString& descriptionHeader,
+                                        const std::vector<PlannedChange>& changes) {
+        CPlannedChangesDialog dialog(title, descriptionHeader, CPlannedChangesDialog::tr("&Rename"),
+                                     changes, parent);
+        return dialog.exec() == QDialog::Accepted ? dialog.tickedChanges()
+                                                  : std::vector<PlannedChange>();
+    };
     return questions;
 }
 

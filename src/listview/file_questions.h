@@ -4,6 +4,7 @@
 // tests answer them; these are the window's own dialogs.
 
 #include "catalogue/file_commands.h"
+#include "planned_changes_dialog.h"
 
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,10 @@ struct FileQuestions {
     AskExisting askExisting;
     // The extension to replace and its replacement (without dots); false on Cancel.
     std::function<bool(QString& from, QString& to)> askExtensions;
+    // The changes the user leaves ticked in the planned-changes list; none on Cancel.
+    std::function<std::vector<PlannedChange>(const QString& title, const QString& descriptionHeader,
+                                             const std::vector<PlannedChange>& changes)>
+        confirmChanges;
 };
 
 // Modal dialogs owned by parent.

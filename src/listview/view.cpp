@@ -245,6 +245,11 @@ void CMarlockUtilView::buildActions() {
         addOption("checkBoxes", tr("Check boxes"), tr("Show or hide the check boxes"), true);
     connect(m_checkBoxesAction, &QAction::toggled, this,
             [this](bool on) { m_model->setCheckBoxesShown(on); });
+    m_fixExtensionsAction = addOption(
+        "fixExtensions", tr("&Fix Extensions when Renaming"),
+        tr("Give each renamed file the extension its content should carry"), m_doc.fixExtensions());
+    connect(m_fixExtensionsAction, &QAction::toggled, this,
+            [this](bool on) { m_doc.setFixExtensions(on); });
     m_confirmShiftDeleteAction =
         addOption("confirmShiftDelete", "Confirm ShiftDelete",
                   "If not checked there will be No \"Are you sure\" when you SHIFT+DELETE files "

@@ -137,6 +137,11 @@ public:
     void renameRow(int row, const QString& typed);
     // Renames the selected files to the texts of an information column.
     void renameToColumn(int column);
+    // Gives the selected files the extension their content should carry, after the user
+    // looked over the planned changes; one undo group.
+    void fixExtensionsFromContent();
+    // "Fix Extensions when Renaming": the rename command fixes extensions too.
+    QAction* fixExtensionsAction() const { return m_fixExtensionsAction; }
     // Moves every copy of a file but the one shown first into the folder's
     // "Duplicates/" sub-folder, undoably.
     void removeDuplicates();
@@ -283,6 +288,7 @@ private:
     QAction* m_numberedOnlyAction = nullptr;
     QAction* m_scanAllAction = nullptr;
     QAction* m_checkBoxesAction = nullptr;
+    QAction* m_fixExtensionsAction = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_confirmShiftDeleteAction = nullptr;
     QAction* m_redoAction = nullptr;

@@ -1,6 +1,7 @@
 // Renaming from the list: one file in place (F2, "Rena&me") and the rename command of
 // the name submenu, which renames every selected file after an information column.
 
+#include "catalogue/fix_extensions.h"
 #include "catalogue/rename_command.h"
 #include "file_list_model.h"
 #include "file_name_text.h"
@@ -19,6 +20,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <optional>
 
 namespace tressel {
 
@@ -77,6 +80,20 @@ private:
     QItemSelectionModel& m_selection;
     std::vector<int> m_records;
     std::vector<int> m_deselected;
+};
+
+// The files of a plan, for a dry run that only asks which names they would get.
+class CPlannedRows final : public IRenameRows {
+public:
+    explicit CPlannedRows(std::vector<int> records) : m_records(std::move(records)) {}
+    std::vector<int> selectedRows() override { return m_records; }
+    int record(int record) override { return record; }
+    std::string cellText(int, int) override { return {}; }
+    void deselect(int) override {}
+    void setName(int, const std::string&) override {}
+
+private:
+    std::vector<int> m_records;
 };
 
 } // namespace
@@ -180,6 +197,107 @@ void CMarlockUtilView::renameToColumn(int column) {
         RenameOptions options;
         options.column = column;
         options.append = m_contextMenu->appendFlag();
+        options.fixExtension = m_doc.fixExtensions();
+        options.progress = &progress();
+        options.cancel = &m_escape;
+        const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
+        m_cancel = result.cancelled;
+        pushUndoGroup(std::move(group));
+        emit statusText(PaneReport, QString::fromStdString(result.status));
+    });
+}
+
+namespace {
+
+// The files that need another extension, in row order, each with its fix.
+using ExtensionPlan = std::vector<std::pair<int, ExtensionFix>>;
+
+// The plan for the files among records; nullopt when Esc stopped it.
+std::optional<ExtensionPlan> PlanExtensionFixes(CMarlockUtilDoc& doc,
+                                                const std::vector<int>& records,
+                                                IProgress& progress, ICancelCheck& cancel) {
+    ExtensionPlan plan;
+    progress.start(records.size());
+    for (int record : records) {
+        if (cancel.cancelRequested())
+            return std::nullopt;
+        progress.step();
+        if (doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
+            continue;
+        const std::string name = doc.GetItemName(record, NameMode::InFolder);
+        if (auto fix = PlanExtensionFix(doc.GetCurrentFolderPath(), name))
+            plan.emplace_back(record, std::move(*fix));
+    }
+    return plan;
+}
+
+std::vector<int> RecordsOf(const ExtensionPlan& plan) {
+    std::vector<int> records;
+    for (const auto& entry : plan)
+        records.push_back(entry.first);
+    return records;
+}
+
+// The changes a run of the plan would make, named as the run would name them (clashes
+// numbered), for the user to look over.
+std::vector<PlannedChange> PlannedChanges(CMarlockUtilDoc& doc, const ExtensionPlan& plan,
+                                          RenameOptions options) {
+    std::vector<PlannedChange> changes;
+    std::map<std::string, QString> descriptions;
+    for (const auto& [record, fix] : plan)
+        descriptions.emplace(fix.name, QString::fromStdString(fix.description));
+    options.dryRun = true;
+    options.onRename = [&](const std::string& from, const std::string& to) {
+        changes.push_back({from, to, descriptions[from]});
+    };
+    CPlannedRows rows(RecordsOf(plan));
+    CUndoGroup unrecorded;
+    RunRenameCommand(doc, rows, unrecorded, options);
+    return changes;
+}
+
+} // namespace
+
+void CMarlockUtilView::fixExtensionsFromContent() {
+    guard([this] {
+        std::optional<ExtensionPlan> plan;
+        {
+            m_cancel = false;
+            CLongCommand command(m_escape);
+            emit statusText(PaneReport, tr("Press Esc to cancel"));
+            plan = PlanExtensionFixes(m_doc, selectedRecords(), progress(), m_escape);
+        }
+        m_cancel = !plan;
+        if (!plan || plan->empty()) {
+            emit statusText(PaneReport, plan ? tr("Every extension fits its content") : QString());
+            return;
+        }
+        std::map<std::string, int> recordOfName;
+        std::map<int, std::string> newNames;
+        for (const auto& [record, fix] : *plan) {
+            recordOfName.emplace(fix.name, record);
+            newNames.emplace(record, fix.newName);
+        }
+        RenameOptions options;
+        options.targetName = [&newNames](int record, const std::string&) {
+            const auto found = newNames.find(record);
+            return found == newNames.end() ? std::string() : found->second;
+        };
+        std::vector<PlannedChange> ticked = PlannedChanges(m_doc, *plan, options);
+        if (m_questions.confirmChanges)
+            ticked = m_questions.confirmChanges(tr("Fix Extensions from Content"), tr("Content"),
+                                                ticked);
+        std::vector<int> chosen;
+        for (const PlannedChange& change : ticked)
+            chosen.push_back(recordOfName[change.oldName]);
+        if (chosen.empty()) {
+            emit statusText(PaneReport, QString());
+            return;
+        }
+
+        std::unique_ptr<CUndoGroup> group = newUndoGroup("fixext");
+        CLongCommand command(m_escape);
+        CViewRenameRows list(*m_model, *m_details->selectionModel(), std::move(chosen));
         options.progress = &progress();
         options.cancel = &m_escape;
         const RenameResult result = RunRenameCommand(m_doc, list, *group, options);

@@ -1,5 +1,6 @@
 #include "archive_reader.h"
 
+#include "exe_reader.h"
 #include "platform/byte_source.h"
 #include "platform/paths.h"
 #include "platform/text.h"
@@ -429,6 +430,12 @@ void AppendTextForPreview(const std::string& path, std::string& target) {
     target += MemberTextToUtf8(std::string_view(*bytes).substr(0, kMaxPreviewMemberBytes));
     if (truncated)
         target += "\r\n\r\nTressel Renamer truncated this file";
+}
+
+std::string ArchiveExtension(ByteSource& source, bool archiveAtStart, const char* own) {
+    if (archiveAtStart)
+        return own;
+    return source.read(0, 2) == "MZ" ? ExecutableExtension(source) : std::string();
 }
 
 } // namespace tressel

@@ -99,6 +99,12 @@ private:
     uint64_t m_left;
 };
 
+// The extension an archive file's content should carry: the archive's own when the
+// file begins with the archive, an executable's (exe, dll, sys) when the archive rides
+// on one (a self-extracting archive), and none when it lies inside anything else (an
+// archive appended to a picture, a signature inside a program's code).
+std::string ArchiveExtension(ByteSource& source, bool archiveAtStart, const char* own);
+
 // Whether the title selection would look at a member of this name (a readme, .diz,
 // .nfo, .ini or .inf file), whatever its size.
 bool IsDescriptiveMemberName(std::string_view name);

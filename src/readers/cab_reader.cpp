@@ -243,7 +243,7 @@ ReadResult ParseCab(ByteSource& source, const ReadRequest& request) {
     CCabArchive archive(source, *start);
     if (!archive.isCabinet())
         return result.refuse(failure::kNotThisFormat);
-    result.accept(*start > 0 || source.read(0, 2) == "MZ" ? "exe" : "cab");
+    result.accept(ArchiveExtension(source, *start == 0 && source.read(0, 2) != "MZ", "cab"));
     if (request.maxValues <= 0) {
         result.moreValues = true; // listing and titles cost far more than the answer
         return result;

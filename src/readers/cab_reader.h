@@ -22,8 +22,7 @@ std::optional<uint64_t> FindCabinetStart(ByteSource& source);
 // Recognised when the engine finds a cabinet header where FindCabinetStart points.
 // Values: setup and readme titles, then member names up to maxValues. Members
 // continued from a previous cabinet are not listed, and the listing never moves on to
-// the next cabinet of a set. Extension "exe" for a cabinet inside an executable, else
-// "cab".
+// the next cabinet of a set. Extension: see ArchiveExtension.
 ReadResult ParseCab(ByteSource& source, const ReadRequest& request);
 
 inline constexpr ReaderFormat kCabFormat{"cab", "cab;exe", &ParseCab};

@@ -103,6 +103,11 @@ void ReadVersionStrings(const pe::VersionInfo& info, int maxValues, ReadResult& 
 
 } // namespace
 
+std::string ExecutableExtension(ByteSource& source) {
+    const std::optional<pe::PeImage> image = pe::PeImage::parse(source, nullptr);
+    return image ? ImageExtension(*image) : "exe";
+}
+
 ReadResult ParseExe(ByteSource& source, const ReadRequest& request) {
     ReadResult result(kExeFormat.name);
     const char* why = nullptr;

@@ -25,6 +25,10 @@ inline constexpr char kNoVersionResource[] = "no version resource";
 // Extension: "dll" for a library, "sys" for a native driver, else "exe".
 ReadResult ParseExe(ByteSource& source, const ReadRequest& request);
 
+// The extension an executable image should carry, version resource or not: "dll",
+// "sys" or "exe" as above; "exe" for a program that is no PE image (MS-DOS).
+std::string ExecutableExtension(ByteSource& source);
+
 inline constexpr ReaderFormat kExeFormat{"exe", "exe;dll;ocx;drv;sys;vxd;scr;cpl;ax", &ParseExe};
 
 // The only reader that honours maxValues: its probe finds the version resource, and

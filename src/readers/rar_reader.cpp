@@ -516,7 +516,7 @@ ReadResult ParseRar(ByteSource& source, const ReadRequest& request) {
     CRarArchive archive(source, *headers);
     if (!archive.opens())
         return result.refuse(failure::kNotThisFormat);
-    result.accept(headers->start > 0 ? "exe" : "rar");
+    result.accept(ArchiveExtension(source, headers->start == 0, "rar"));
     if (request.maxValues <= 0) {
         result.moreValues = true; // listing and titles cost far more than the answer
         return result;

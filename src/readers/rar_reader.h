@@ -41,7 +41,7 @@ std::optional<RarHeaders> FindRarArchive(ByteSource& source);
 // Recognised when FindRarArchive finds an archive that libarchive opens. Values: the
 // comment (without a leading "title="), setup and readme titles, then member names up
 // to maxValues; at most kMaxRarMembers are listed. RAR 4 names without their Unicode
-// form are code page 437. Extension "exe" for an archive behind a stub, else "rar".
+// form are code page 437. Extension: see ArchiveExtension.
 ReadResult ParseRar(ByteSource& source, const ReadRequest& request);
 
 inline constexpr ReaderFormat kRarFormat{"rar", "rar;exe;r00;r01;r02;r03;r04;r05", &ParseRar};

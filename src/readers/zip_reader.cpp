@@ -275,7 +275,7 @@ ReadResult ParseZip(ByteSource& source, const ReadRequest& request) {
     const std::optional<ZipWindow> window = LocateZip(source);
     if (!window)
         return result.refuse(failure::kNotThisFormat);
-    result.accept(source.read(0, 2) == "MZ" ? "exe" : "zip");
+    result.accept(ArchiveExtension(source, source.read(0, 2) == "PK", "zip"));
     if (request.maxValues <= 0) {
         result.moreValues = true; // listing and titles cost far more than the answer
         return result;

@@ -27,8 +27,8 @@ std::optional<ZipWindow> LocateZip(ByteSource& source);
 
 // Recognised when LocateZip finds an archive. Values: the comment, setup and readme
 // titles, then member names up to maxValues. Member names flagged UTF-8, or valid
-// UTF-8, are kept; others are read as code page 437. Extension "exe" for an archive
-// behind an executable stub, else "zip".
+// UTF-8, are kept; others are read as code page 437. Extension: see
+// ArchiveExtension.
 ReadResult ParseZip(ByteSource& source, const ReadRequest& request);
 
 inline constexpr ReaderFormat kZipFormat{"zip", "zip;exe;jar;rar", &ParseZip};

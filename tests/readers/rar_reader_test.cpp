@@ -53,7 +53,11 @@ TEST(RarReader, StoredArchivesPlainSolidAndBehindAStub) {
     test::TempDir dir;
     for (const Flavour& flavour : kFlavours) {
         for (const bool solid : {false, true}) {
-            for (const std::string& stub : {std::string(), "MZ" + std::string(70000, '\x90')}) {
+            // A stub that is no executable is some other file the archive lies in.
+            for (const std::string& stub : {std::string(), "MZ" + std::string(70000, '\x90'),
+                                            "\x7F"
+                                            "ELF" +
+                                                std::string(500, '\x90')}) {
                 SCOPED_TRACE(std::string(flavour.what) + (solid ? " solid" : "") +
                              (stub.empty() ? "" : " sfx"));
                 test::RarArchive archive = SampleArchive();
@@ -69,7 +73,7 @@ TEST(RarReader, StoredArchivesPlainSolidAndBehindAStub) {
 
                 const ReadResult result = ReadRarBytes(bytes);
                 EXPECT_TRUE(result.recognised);
-                EXPECT_EQ(result.extension, stub.empty() ? "rar" : "exe");
+                EXPECT_EQ(result.extension, stub.empty() ? "rar" : stub[0] == 'M' ? "exe" : "");
                 EXPECT_EQ(result.values, (Values{"Orbit Collection", "Orbit Diz", "Orbit Readme",
                                                  "file_id.diz", "readme.txt", "data.bin"}));
                 if (!stub.empty())

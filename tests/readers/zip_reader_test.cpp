@@ -142,6 +142,11 @@ TEST_F(ZipTool, SelfExtractingWithAndWithoutAdjustedOffsets) {
         EXPECT_STREQ(registry->formatName(), "zip");
         EXPECT_EQ(registry->contentExtension(), "exe");
     }
+    // Archive bytes inside anything else (a picture, a program's code) name no extension.
+    const std::string inside = dir.write("picture.dat", "\x89PNG" + std::string(60, 'x') + archive);
+    auto other = CreateFileReader(inside, true);
+    EXPECT_STREQ(other->formatName(), "zip");
+    EXPECT_EQ(other->contentExtension(), "");
 }
 
 TEST_F(ZipTool, ASymlinkMemberIsReadAsTheTextOfItsTarget) {

@@ -16,6 +16,7 @@ constexpr size_t kWindowOverlap = 3;
 
 constexpr std::string_view kContentMarker = "CONT";
 constexpr std::string_view kRealAudioSignature = ".ra\xFD";
+constexpr std::string_view kRealMediaSignature = ".RMF";
 constexpr std::string_view kCreationDate = "Creation Date";
 // From the property name to its value's length byte: 4-byte type, 2-byte length.
 constexpr size_t kCreationDateLengthOffset = 18;
@@ -97,8 +98,13 @@ ReadResult ParseRealMedia(ByteSource& source, const ReadRequest&) {
         result.add("Creation date", std::move(*creationDate));
     if (result.values.empty())
         return result.refuse(kNoContentDescription);
-    // Audio-only files carry the older RealAudio signature.
-    result.accept(source.read(0, kRealAudioSignature.size()) == kRealAudioSignature ? "ra" : "rm");
+    // Audio-only files carry the older RealAudio signature. The content marker alone is
+    // found in many other files: without a signature the file reads as RealMedia but
+    // names no extension.
+    const std::string signature = source.read(0, kRealAudioSignature.size());
+    result.accept(signature == kRealAudioSignature   ? "ra"
+                  : signature == kRealMediaSignature ? "rm"
+                                                     : "");
     return result;
 }
 

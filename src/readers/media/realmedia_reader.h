@@ -11,7 +11,8 @@ inline constexpr char kNoContentDescription[] = "no content description";
 
 // Values: "author - title" when both are known, then title, author, copyright and
 // comment (each when not empty), then the creation date. Recognised when any was found.
-// Extension "ra" for a RealAudio file, else "rm".
+// Extension "ra" for a RealAudio file, "rm" for a RealMedia file, none without either
+// signature.
 ReadResult ParseRealMedia(ByteSource& source, const ReadRequest& request);
 
 inline constexpr ReaderFormat kRealMediaFormat{"rm", "rm;ra;ram;rv;rmm;rmd;rmj;rnx;rmx;rpm",

@@ -50,6 +50,19 @@ TEST(RealMediaReader, AuthorAndTitleCombineAndEmptyTextsAreLeftOut) {
               (Values{"Title", "(C) Me"}));
 }
 
+// The content marker turns up in many other files (compiled units, databases): only a
+// file that begins with a RealMedia or RealAudio signature names an extension.
+TEST(RealMediaReader, OnlyASignatureNamesTheExtension) {
+    const std::string chunk = ContentChunk("Title", "", "", "");
+    const std::pair<std::string, const char*> cases[] = {
+        {".RMF" + At(64, chunk), "rm"}, {".ra\xFD" + At(64, chunk), "ra"}, {At(68, chunk), ""}};
+    for (const auto& [bytes, extension] : cases) {
+        const ReadResult result = Read(bytes);
+        EXPECT_TRUE(result.recognised);
+        EXPECT_EQ(result.extension, extension);
+    }
+}
+
 TEST(RealMediaReader, MarkerLateInAWindowIsReadFromTheNextWindow) {
     // At 900 the chunk would be cut by the first window's end.
     const std::string longComment(200, 'c');
