@@ -145,9 +145,9 @@ int RunRename(const Args& args, std::ostream& out, std::ostream& err) {
     };
     CommandLineRows rows(doc, std::move(records));
     const RenameResult result = RunRenameCommand(doc, rows, *group, options);
-    out << result.status << '\n';
+    out << result.status.english() << '\n';
     if (!result.stopped.empty()) {
-        err << "tressel rename: " << JournalStopText(result.stopped) << '\n';
+        err << "tressel rename: " << JournalStopText(result.stopped).english() << '\n';
         return 1;
     }
     return result.errors > 0 ? 1 : status;

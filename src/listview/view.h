@@ -11,6 +11,7 @@
 #include "file_questions.h"
 #include "operations/undo.h"
 #include "sort_order.h"
+#include "translated_text.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -201,8 +202,8 @@ private:
     int selectionMarkRow() const;
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
-    void report(const std::string& subject, int errors);
-    void reportFailures(const std::string& subject, const CFailureList& failures);
+    void report(const UiText& subject, int errors);
+    void reportFailures(const UiText& subject, const CFailureList& failures);
     std::vector<std::string> selectedPaths() const;
     QString targetFolder(bool move, int index);
     // The window's progress bar, or nothing when the view stands alone.
