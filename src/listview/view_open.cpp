@@ -29,7 +29,7 @@ QString WhyEmpty(CMarlockUtilDoc& doc, int record, const QStringList& cells) {
     if (!empty || doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
         return {};
     const InformationResult info = doc.ReadInformation(record, true);
-    return info.recognised ? QString() : QString::fromStdString(WhyNothingWasRead(info.attempts));
+    return info.recognised ? QString() : Translated(WhyNothingWasRead(info.attempts));
 }
 
 } // namespace

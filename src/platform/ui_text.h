@@ -21,6 +21,9 @@
 // "pattern") as QT_TRANSLATE_NOOP. Both arguments must be string literals; the context
 // groups the texts of one command for the translator.
 #define UI_TEXT(context, pattern) (::tressel::UiText(::tressel::TextPattern{context, pattern}))
+// The same mark on a static text kept as a plain literal (a reader's refusal reason); it
+// becomes a text with UiText(TextPattern{context, text}) where it is shown.
+#define UI_TEXT_NOOP(context, text) text
 
 namespace tressel {
 

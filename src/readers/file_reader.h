@@ -8,6 +8,7 @@
 // source it is given.
 
 #include "platform/byte_source.h"
+#include "platform/ui_text.h"
 
 #include <string>
 #include <string_view>

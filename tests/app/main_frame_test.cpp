@@ -780,7 +780,8 @@ TEST_F(FrameTest, CoreTextsAreGatheredAndShownTranslatedWhileTheToolStaysEnglish
           "Duplicates|remove (%1)", "FileCommands|%1 Dir(s) deleted", "Undo|Undone (%1)",
           "Undo|Redo", "FileCommands|already in that folder",
           "tressel::CMarlockUtilView|moving to %1 (%2 done)",
-          "tressel::CMarlockUtilView|No application could open %1", "tressel::CMainFrame|&File"})
+          "tressel::CMarlockUtilView|No application could open %1", "tressel::CMainFrame|&File",
+          "Reading|not this format", "Reading|no version resource", "Reading|%1: %2"})
         EXPECT_TRUE(messages.contains(message)) << message;
 
     // German for three patterns, one nested in another.
