@@ -8,6 +8,7 @@
 #include "listview/failure_list_dialog.h"
 #include "listview/file_name_text.h"
 #include "listview/list_context_menu.h"
+#include "listview/translated_text.h"
 #include "listview/view.h"
 #include "settings/settings_store.h"
 
@@ -725,11 +726,11 @@ QString CMainFrame::statusPaneText(int pane) const {
     return pane >= 0 && pane < kPaneCount ? m_panes[static_cast<size_t>(pane)]->text() : QString();
 }
 
-void CMainFrame::report(const std::string& subject, int errors) {
-    setStatusPane(PaneReport, QString::fromStdString(ReportText(subject, errors)));
+void CMainFrame::report(const UiText& subject, int errors) {
+    setStatusPane(PaneReport, Translated(ReportText(subject, errors)));
 }
 
-void CMainFrame::reportFailures(const std::string& subject, const CFailureList& failures) {
+void CMainFrame::reportFailures(const UiText& subject, const CFailureList& failures) {
     report(subject, failures.count());
     m_failures = failures;
     m_detailsButton->setVisible(!failures.empty());

@@ -62,9 +62,9 @@ public:
     void openFolder(const QString& path);
 
     // IOperationReport on status pane 2, IProgress on the dialog bar's progress bar.
-    void report(const std::string& subject, int errors) override;
+    void report(const UiText& subject, int errors) override;
     // The report line, and a "Details" button beside it that opens the list.
-    void reportFailures(const std::string& subject, const CFailureList& failures) override;
+    void reportFailures(const UiText& subject, const CFailureList& failures) override;
     void start(uint64_t count) override;
     void step() override;
 

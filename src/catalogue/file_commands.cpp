@@ -75,7 +75,7 @@ std::string FreeName(const std::string& target) {
     return candidate;
 }
 
-bool CopyEntry(const std::string& from, const std::string& to, std::string& reason) {
+bool CopyEntry(const std::string& from, const std::string& to, UiText& reason) {
     std::error_code ec;
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
     if (!ec)
@@ -87,10 +87,9 @@ bool CopyEntry(const std::string& from, const std::string& to, std::string& reas
 }
 
 // Moves under the given name (no cleaning, no numbering), recorded for undo.
-bool MoveEntry(const std::string& from, const std::string& to, CUndoGroup* group,
-               std::string& reason) {
+bool MoveEntry(const std::string& from, const std::string& to, CUndoGroup* group, UiText& reason) {
     if (group && !group->intend(from, to)) {
-        reason = "the move could not be recorded for undo";
+        reason = UI_TEXT("FileCommands", "the move could not be recorded for undo");
         return false;
     }
     if (PlainMove(from, to)) {
@@ -98,8 +97,10 @@ bool MoveEntry(const std::string& from, const std::string& to, CUndoGroup* group
             group->add(to, from);
         return true;
     }
-    reason = errno == EXDEV ? "a folder cannot be moved to another file system: copy it instead"
-                            : std::strerror(errno);
+    reason = errno == EXDEV
+                 ? UI_TEXT("FileCommands",
+                           "a folder cannot be moved to another file system: copy it instead")
+                 : UiText(std::strerror(errno));
     if (group)
         group->failed();
     return false;
@@ -107,24 +108,25 @@ bool MoveEntry(const std::string& from, const std::string& to, CUndoGroup* group
 
 } // namespace
 
-bool EnsureHomeTrash(std::string& reason) {
+bool EnsureHomeTrash(UiText& reason) {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (data.isEmpty()) {
-        reason = "no data folder to hold the trash";
+        reason = UI_TEXT("FileCommands", "no data folder to hold the trash");
         return false;
     }
     for (const char* part : {"/Trash/files", "/Trash/info"}) {
         if (!QDir().mkpath(data + part)) {
-            reason = "cannot make the trash folder " + ToBytes(data + part);
+            reason = UI_TEXT("FileCommands", "cannot make the trash folder %1")
+                         .arg(ToBytes(data + part));
             return false;
         }
     }
     return true;
 }
 
-bool MoveToTrash(const std::string& path, std::string& reason, std::string* trashedPath) {
+bool MoveToTrash(const std::string& path, UiText& reason, std::string* trashedPath) {
     if (!Exists(path)) {
-        reason = "not found";
+        reason = UI_TEXT("FileCommands", "not found");
         return false;
     }
     if (!EnsureHomeTrash(reason))
@@ -140,18 +142,18 @@ bool MoveToTrash(const std::string& path, std::string& reason, std::string* tras
             *trashedPath = trashed;
         return true;
     }
-    reason = "the trash did not take it";
+    reason = UI_TEXT("FileCommands", "the trash did not take it");
     if (!Exists(path) && Exists(trashed) && !PlainMove(trashed, path))
-        reason += "; it is now at " + trashed;
+        reason = UI_TEXT("FileCommands", "the trash did not take it; it is now at %1").arg(trashed);
     return false;
 }
 
-bool DeletePermanently(const std::string& path, std::string& reason) {
+bool DeletePermanently(const std::string& path, UiText& reason) {
     std::error_code ec;
     // remove_all removes a symbolic link itself and never descends through one.
     if (fs::remove_all(path, ec) > 0 && !ec)
         return true;
-    reason = ec ? ec.message() : "not found";
+    reason = ec ? UiText(ec.message()) : UI_TEXT("FileCommands", "not found");
     return false;
 }
 
@@ -165,8 +167,8 @@ int RemoveEmptyDirectories(const std::vector<std::string>& paths) {
     return removed;
 }
 
-std::string DirsDeletedText(int count) {
-    return std::to_string(count) + " Dir(s) deleted";
+UiText DirsDeletedText(int count) {
+    return UI_TEXT("FileCommands", "%1 Dir(s) deleted").arg(count);
 }
 
 void RememberTargetFolder(QStringList& history, const QString& path, int capacity) {
@@ -187,14 +189,14 @@ TransferResult TransferItems(const std::vector<std::string>& sources,
             break;
         }
         std::string target = InFolder(request.targetFolder, LastName(source));
-        std::string reason;
+        UiText reason;
         bool ok = false;
         if (IsWithin(request.targetFolder, source)) {
-            reason = "a folder cannot go into itself";
+            reason = UI_TEXT("FileCommands", "a folder cannot go into itself");
         } else if (Exists(target) && NamesSameEntry(target, source)) {
             // Already in that folder: a copy becomes a second file, a move has nothing to do.
             if (request.move)
-                reason = "already in that folder";
+                reason = UI_TEXT("FileCommands", "already in that folder");
             else
                 ok = CopyEntry(source, FreeName(target), reason);
         } else {
@@ -213,9 +215,11 @@ TransferResult TransferItems(const std::vector<std::string>& sources,
             }
             if (answer == ExistingTarget::KeepBoth)
                 target = FreeName(target);
-            std::string why;
+            UiText why;
             if (Exists(target) && !MoveToTrash(target, why, nullptr)) {
-                reason = "the existing " + target + " could not go to the trash: " + why;
+                reason = UI_TEXT("FileCommands", "the existing %1 could not go to the trash: %2")
+                             .arg(target)
+                             .arg(why);
             } else {
                 ok = request.move ? MoveEntry(source, target, request.group, reason)
                                   : CopyEntry(source, target, reason);

@@ -20,21 +20,21 @@ class IProgress;
 
 // The user's trash folder ($XDG_DATA_HOME/Trash), with its "files" and "info" made
 // when missing. False with the reason when they cannot be made.
-bool EnsureHomeTrash(std::string& reason);
+bool EnsureHomeTrash(UiText& reason);
 
 // Moves path to the trash. Only a file that left its place and sits in a trash's
 // "files" folder counts; one the system put anywhere else is moved back. False with
 // the reason otherwise; the file is then where it was.
-bool MoveToTrash(const std::string& path, std::string& reason, std::string* trashedPath = nullptr);
+bool MoveToTrash(const std::string& path, UiText& reason, std::string* trashedPath = nullptr);
 
 // Deletes path for good, a folder with everything below it. Symbolic links are removed
 // themselves, never followed.
-bool DeletePermanently(const std::string& path, std::string& reason);
+bool DeletePermanently(const std::string& path, UiText& reason);
 
 // Removes those of paths that are empty folders; answers how many went.
 int RemoveEmptyDirectories(const std::vector<std::string>& paths);
 // "3 Dir(s) deleted".
-std::string DirsDeletedText(int count);
+UiText DirsDeletedText(int count);
 
 // Puts path at the front of the recent target folders: no duplicates (exact
 // comparison), at most capacity entries.

@@ -53,14 +53,17 @@ std::string WithContentExtension(const std::string& path, const std::string& tar
 
 } // namespace
 
-std::string RenameStatusText(int done, int errors, int waiting) {
-    std::string text;
+UiText RenameStatusText(int done, int errors, int waiting) {
+    // Whole lines, not pieces, so that a translation may order them as its language needs.
+    if (errors > 0 && waiting > 0)
+        return UI_TEXT("Rename", "%1 Error(s), %2 Renamed, Selected Unchanged")
+            .arg(errors)
+            .arg(done);
     if (errors > 0)
-        text = std::to_string(errors) + " Error(s), ";
-    text += std::to_string(done) + " Renamed";
+        return UI_TEXT("Rename", "%1 Error(s), %2 Renamed").arg(errors).arg(done);
     if (waiting > 0)
-        text += ", Selected Unchanged";
-    return text;
+        return UI_TEXT("Rename", "%1 Renamed, Selected Unchanged").arg(done);
+    return UI_TEXT("Rename", "%1 Renamed").arg(done);
 }
 
 std::string RenameTargetName(std::string_view fileName, std::string_view value, bool append,
@@ -260,7 +263,7 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
         result.stopped = group.journalError();
     result.status = RenameStatusText(result.done, result.errors, result.waiting);
     if (!result.stopped.empty())
-        result.status += ". " + JournalStopText(result.stopped);
+        result.status = ThenSentence(std::move(result.status), JournalStopText(result.stopped));
     return result;
 }
 

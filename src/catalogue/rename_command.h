@@ -5,6 +5,8 @@
 // order) and recording every move in one undo group. It runs on an interface to the
 // list, so the window and the command-line tool share it.
 
+#include "platform/ui_text.h"
+
 #include <cstddef>
 #include <functional>
 #include <map>
@@ -42,12 +44,12 @@ struct RenameResult {
     bool cancelled = false;
     // Why the command stopped before its next move: the undo journal failed.
     std::string stopped;
-    std::string status; // "5 Renamed", "1 Error(s), 4 Renamed, Selected Unchanged"
+    UiText status; // "5 Renamed", "1 Error(s), 4 Renamed, Selected Unchanged"
 };
 
 // "<errors> Error(s), " when there were errors, "<done> Renamed", and
 // ", Selected Unchanged" when rows are left waiting.
-std::string RenameStatusText(int done, int errors, int waiting);
+UiText RenameStatusText(int done, int errors, int waiting);
 
 // The longest file name most Linux file systems take, in bytes.
 inline constexpr size_t kDefaultNameLimit = 255;

@@ -104,16 +104,16 @@ SetExtensionsResult SetExtensions(CMarlockUtilDoc& doc, const std::vector<int>& 
     return result;
 }
 
-std::string SetExtensionsSubject(const SetExtensionsResult& result) {
-    const std::string n = std::to_string(result.done);
-    return result.errors > 0 ? "setting extension (" + n + " done)"
-                             : "set extension for " + n + " files";
+UiText SetExtensionsSubject(const SetExtensionsResult& result) {
+    return result.errors > 0
+               ? UI_TEXT("SetExtensions", "setting extension (%1 done)").arg(result.done)
+               : UI_TEXT("SetExtensions", "set extension for %1 files").arg(result.done);
 }
 
-std::string SetExtensionsStatus(const SetExtensionsResult& result) {
-    std::string status = ReportText(SetExtensionsSubject(result), result.errors);
+UiText SetExtensionsStatus(const SetExtensionsResult& result) {
+    UiText status = ReportText(SetExtensionsSubject(result), result.errors);
     if (!result.stopped.empty())
-        status += ". " + JournalStopText(result.stopped);
+        return ThenSentence(std::move(status), JournalStopText(result.stopped));
     return status;
 }
 

@@ -56,8 +56,8 @@ SetExtensionsResult SetExtensions(CMarlockUtilDoc& doc, const std::vector<int>& 
                                   CUndoGroup& group, const SetExtensionsOptions& options);
 
 // "set extension for 7 files", or with errors "setting extension (7 done)".
-std::string SetExtensionsSubject(const SetExtensionsResult& result);
+UiText SetExtensionsSubject(const SetExtensionsResult& result);
 // ReportText of the subject, followed by the reason when the undo journal stopped it.
-std::string SetExtensionsStatus(const SetExtensionsResult& result);
+UiText SetExtensionsStatus(const SetExtensionsResult& result);
 
 } // namespace tressel

@@ -73,13 +73,14 @@ int RunDups(const Args& args, std::ostream& out, std::ostream& err) {
             << ")\n";
     };
     options.onTrouble = [&](const std::string& name, DuplicateTrouble trouble) {
-        err << "tressel dups: " << TableCell(name) << ": " << DuplicateTroubleText(trouble) << '\n';
+        err << "tressel dups: " << TableCell(name) << ": "
+            << DuplicateTroubleText(trouble).english() << '\n';
     };
     const RemoveDuplicatesResult result =
         RemoveDuplicates(doc.GetCurrentFolderPath(), names, group.get(), options);
-    out << RemoveDuplicatesStatus(result) << '\n';
+    out << RemoveDuplicatesStatus(result).english() << '\n';
     if (!result.stopped.empty()) {
-        err << "tressel dups: " << JournalStopText(result.stopped) << '\n';
+        err << "tressel dups: " << JournalStopText(result.stopped).english() << '\n';
         return 1;
     }
     return result.errors > 0 ? 1 : 0;

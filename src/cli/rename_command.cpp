@@ -159,9 +159,9 @@ int RunOnRecords(CMarlockUtilDoc& doc, std::vector<int> records, RenameOptions o
     };
     CommandLineRows rows(doc, std::move(records));
     const RenameResult result = RunRenameCommand(doc, rows, *group, options);
-    out << result.status << '\n';
+    out << result.status.english() << '\n';
     if (!result.stopped.empty()) {
-        err << "tressel " << command << ": " << JournalStopText(result.stopped) << '\n';
+        err << "tressel " << command << ": " << JournalStopText(result.stopped).english() << '\n';
         return 1;
     }
     return result.errors > 0 ? 1 : status;

@@ -88,7 +88,7 @@ bool PrintPlan(const CUndoGroup& group, std::ostream& out, std::ostream& err) {
         case ReplayStep::Lost:
         case ReplayStep::Refused:
             sound = false;
-            PrintFailure({step.from, "would not go back: " + step.reason}, err);
+            PrintFailure({step.from, "would not go back: " + step.reason.english()}, err);
             break;
         }
     }
@@ -137,12 +137,12 @@ int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
     if (dryRun)
         return PrintPlan(*group, out, err) ? 0 : 1;
     const std::string subject =
-        group->empty() ? "Undone (" + newest->contents.folder + ")" : UndoSubject(*group);
+        group->empty() ? "Undone (" + newest->contents.folder + ")" : UndoSubject(*group).english();
     CFailureList failures;
     const int errors = group->moveBack({}, &failures);
     for (const Failure& failure : failures.items())
         PrintFailure(failure, err);
-    out << ReportText(errors ? "Undo" : subject, errors) << '\n';
+    out << ReportText(errors ? "Undo" : subject, errors).english() << '\n';
     return errors ? 1 : 0;
 }
 

@@ -1,5 +1,7 @@
 #include "failure_list_dialog.h"
 
+#include "translated_text.h"
+
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QHeaderView>
@@ -25,8 +27,8 @@ CFailureListDialog::CFailureListDialog(const QString& summary, const CFailureLis
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     for (const Failure& failure : failures.items()) {
         // Names are bytes; the list shows them as the file manager would.
-        auto* row = new QTreeWidgetItem(m_list, {QFile::decodeName(failure.path.c_str()),
-                                                 QString::fromStdString(failure.reason)});
+        auto* row = new QTreeWidgetItem(
+            m_list, {QFile::decodeName(failure.path.c_str()), Translated(failure.reason)});
         row->setToolTip(0, row->text(0));
         row->setToolTip(1, row->text(1));
     }

@@ -3,6 +3,7 @@
 #include "escape_check.h"
 #include "file_list_model.h"
 #include "platform/text.h"
+#include "translated_text.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -29,7 +30,9 @@ TitleWatchStep ApplyWindowTitle(std::vector<std::string>& cells, std::string_vie
         step.outcome = TitleWatchStep::Filled;
         step.column = static_cast<int>(i);
         const std::string header = i < headers.size() ? headers[i] : std::string();
-        step.status = header + " filled with \"" + std::string(title) + "\"";
+        step.status = UI_TEXT("tressel::CTitleWatch", "%1 filled with \"%2\"")
+                          .arg(header)
+                          .arg(std::string(title));
         return step;
     }
     step.outcome = TitleWatchStep::RowFull;
@@ -108,7 +111,7 @@ void CTitleWatch::checkWindowTitle() {
     if (step.outcome == TitleWatchStep::Filled) {
         m_model.setInformation(row, step.column,
                                QString::fromStdString(cells[static_cast<size_t>(step.column)]));
-        emit status(QString::fromStdString(step.status));
+        emit status(Translated(step.status));
     } else if (step.outcome == TitleWatchStep::RowFull) {
         m_titleTimer->stop();
     }

@@ -5,6 +5,7 @@
 // where they can serve as new names.
 
 #include "foreground_window.h"
+#include "platform/ui_text.h"
 
 #include <QObject>
 
@@ -29,8 +30,8 @@ struct TitleWatchStep {
         RowFull,      // every cell holds other text: the watch ends
     };
     Outcome outcome = Ignored;
-    int column = -1;    // the cell filled
-    std::string status; // for the status bar, when a cell was filled
+    int column = -1; // the cell filled
+    UiText status;   // for the status bar, when a cell was filled
 };
 
 // cells[i] is the text of column i (cells[0] the name, which is never filled);

@@ -628,7 +628,7 @@ namespace {
 
 // Where reports and progress go when no window listens (a view on its own).
 struct CSilentFeedback : IOperationReport, IProgress {
-    void report(const std::string&, int) override {}
+    void report(const UiText&, int) override {}
     void start(uint64_t) override {}
     void step() override {}
 };
@@ -644,11 +644,11 @@ IProgress& CMarlockUtilView::progress() {
     return m_progress ? *m_progress : static_cast<IProgress&>(Silent());
 }
 
-void CMarlockUtilView::report(const std::string& subject, int errors) {
+void CMarlockUtilView::report(const UiText& subject, int errors) {
     (m_report ? *m_report : Silent()).report(subject, errors);
 }
 
-void CMarlockUtilView::reportFailures(const std::string& subject, const CFailureList& failures) {
+void CMarlockUtilView::reportFailures(const UiText& subject, const CFailureList& failures) {
     (m_report ? *m_report : Silent()).reportFailures(subject, failures);
 }
 

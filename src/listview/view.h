@@ -12,6 +12,7 @@
 #include "operations/group_files.h"
 #include "operations/undo.h"
 #include "sort_order.h"
+#include "translated_text.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -252,11 +253,11 @@ private:
     int selectionMarkRow() const;
     void focusList();
     void applyMarkers(const std::vector<HeaderMarkerChange>& changes);
-    void report(const std::string& subject, int errors);
-    void reportGroupResult(const std::string& subject, int errors, const CFailureList& failures,
+    void report(const UiText& subject, int errors);
+    void reportGroupResult(const UiText& subject, int errors, const CFailureList& failures,
                            const std::string& stopped);
     std::vector<GroupItem> groupItems(int mode);
-    void reportFailures(const std::string& subject, const CFailureList& failures);
+    void reportFailures(const UiText& subject, const CFailureList& failures);
     std::vector<std::string> selectedPaths() const;
     QString targetFolder(bool move, int index);
     // The window's progress bar, or nothing when the view stands alone.

@@ -18,7 +18,7 @@ void CMarlockUtilView::removeDuplicates() {
         std::unique_ptr<CUndoGroup> group = newUndoGroup("dups");
         m_cancel = false;
         CLongCommand command(m_escape);
-        emit statusText(PaneReport, "Press Esc to cancel");
+        emit statusText(PaneReport, tr("Press Esc to cancel"));
         RemoveDuplicatesOptions options;
         options.progress = &progress();
         options.cancel = &m_escape;
@@ -27,10 +27,9 @@ void CMarlockUtilView::removeDuplicates() {
         m_cancel = result.cancelled;
         pushUndoGroup(std::move(group));
         if (result.errors > 0 && result.stopped.empty() && m_report)
-            m_report->reportFailures("remove (" + RemovedDupsText(result.removed) + ")",
-                                     result.failures);
+            m_report->reportFailures(RemovalSubject(result.removed), result.failures);
         else
-            emit statusText(PaneReport, QString::fromStdString(RemoveDuplicatesStatus(result)));
+            emit statusText(PaneReport, Translated(RemoveDuplicatesStatus(result)));
     });
 }
 

@@ -15,7 +15,8 @@ namespace tressel {
 namespace {
 
 QString ChooseTitle(bool move) {
-    return move ? "Choose a folder to move files to" : "Choose a folder to copy files to";
+    return move ? CMarlockUtilView::tr("Choose a folder to move files to")
+                : CMarlockUtilView::tr("Choose a folder to copy files to");
 }
 
 } // namespace
@@ -39,17 +40,17 @@ void CMarlockUtilView::deleteSelection(bool permanent) {
     if (ask && !(m_questions.confirmDelete && m_questions.confirmDelete(shown, permanent)))
         return;
     if (permanent)
-        emit statusText(PaneReport, "Delete " + shown.front());
+        emit statusText(PaneReport, tr("Delete %1").arg(shown.front()));
     CFailureList failures;
     for (const std::string& path : paths) {
-        std::string reason;
+        UiText reason;
         const bool gone =
             permanent ? DeletePermanently(path, reason) : MoveToTrash(path, reason, nullptr);
         if (!gone)
             failures.add(path, reason);
     }
     if (!failures.empty())
-        reportFailures("deleting", failures);
+        reportFailures(UI_TEXT("tressel::CMarlockUtilView", "deleting"), failures);
     scheduleRefresh();
 }
 
@@ -59,8 +60,7 @@ void CMarlockUtilView::deleteEmptyDirectories() {
         if (m_model->isFolder(row))
             folders.push_back(m_doc.GetItemName(m_model->recordOfRow(row), NameMode::Parsing));
     }
-    emit statusText(PaneReport,
-                    QString::fromStdString(DirsDeletedText(RemoveEmptyDirectories(folders))));
+    emit statusText(PaneReport, Translated(DirsDeletedText(RemoveEmptyDirectories(folders))));
     scheduleRefresh();
 }
 
@@ -109,8 +109,10 @@ void CMarlockUtilView::copyOrMove(bool move, int index) {
     if (group)
         pushUndoGroup(std::move(group));
     if (!result.failures.empty())
-        reportFailures(std::string(move ? "moving" : "copying") + " to " + request.targetFolder +
-                           " (" + std::to_string(result.done) + " done)",
+        reportFailures((move ? UI_TEXT("tressel::CMarlockUtilView", "moving to %1 (%2 done)")
+                             : UI_TEXT("tressel::CMarlockUtilView", "copying to %1 (%2 done)"))
+                           .arg(request.targetFolder)
+                           .arg(result.done),
                        result.failures);
     else
         emit statusText(PaneReport, last);

@@ -8,15 +8,16 @@
 #include "file_name_text.h"
 #include "operations/feedback.h"
 #include "operations/group_files.h"
+#include "translated_text.h"
 #include "view.h"
 
 namespace tressel {
 
-void CMarlockUtilView::reportGroupResult(const std::string& subject, int errors,
+void CMarlockUtilView::reportGroupResult(const UiText& subject, int errors,
                                          const CFailureList& failures, const std::string& stopped) {
     if (!stopped.empty())
-        emit statusText(PaneReport, QString::fromStdString(ReportText(subject, errors) + ". " +
-                                                           JournalStopText(stopped)));
+        emit statusText(PaneReport, Translated(ThenSentence(ReportText(subject, errors),
+                                                            JournalStopText(stopped))));
     else if (errors > 0)
         reportFailures(subject, failures);
     else

@@ -29,7 +29,7 @@ QString WhyEmpty(CMarlockUtilDoc& doc, int record, const QStringList& cells) {
     if (!empty || doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
         return {};
     const InformationResult info = doc.ReadInformation(record, true);
-    return info.recognised ? QString() : QString::fromStdString(WhyNothingWasRead(info.attempts));
+    return info.recognised ? QString() : Translated(WhyNothingWasRead(info.attempts));
 }
 
 } // namespace
@@ -62,7 +62,7 @@ void CMarlockUtilView::launchRecords(const std::vector<int>& records) {
 
 void CMarlockUtilView::launch(const QString& path) {
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        throw std::runtime_error("No application could open " + path.toStdString());
+        throw std::runtime_error(tr("No application could open %1").arg(path).toStdString());
 }
 
 void CMarlockUtilView::showProperties(const std::vector<int>& records) {

@@ -132,7 +132,8 @@ QString MovedIntoText(const std::string& usedPath, const std::string& folder) {
     std::string dir = SplitPath(usedPath).dir;
     if (dir.compare(0, folder.size(), folder) == 0)
         dir.erase(0, folder.size());
-    return QCoreApplication::translate("CMarlockUtilView", "Moved into %1").arg(DecodeName(dir));
+    return QCoreApplication::translate("tressel::CMarlockUtilView", "Moved into %1")
+        .arg(DecodeName(dir));
 }
 
 } // namespace
@@ -171,11 +172,14 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
     if (!renamed) {
         CFailureList failures;
         failures.add(parts.dir + parts.fileName(),
-                     error ? std::strerror(error) : "the file could not be renamed");
-        reportFailures("Setting name", failures);
+                     error ? UiText(std::strerror(error))
+                           : UI_TEXT("tressel::CMarlockUtilView", "the file could not be renamed"));
+        const UiText subject = UI_TEXT("tressel::CMarlockUtilView", "Setting name");
+        reportFailures(subject, failures);
         if (!lastJournalError.empty())
-            emit statusText(2, QString::fromStdString(ReportText("Setting name", 1) + ". " +
-                                                      JournalStopText(lastJournalError)));
+            emit statusText(PaneReport,
+                            Translated(ThenSentence(ReportText(subject, 1),
+                                                    JournalStopText(lastJournalError))));
         return;
     }
     m_model->forgetInformation(row);
@@ -203,7 +207,7 @@ void CMarlockUtilView::renameToColumn(int column) {
         const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
         m_cancel = result.cancelled;
         pushUndoGroup(std::move(group));
-        emit statusText(PaneReport, QString::fromStdString(result.status));
+        emit statusText(PaneReport, Translated(result.status));
     });
 }
 
@@ -303,7 +307,7 @@ void CMarlockUtilView::fixExtensionsFromContent() {
         const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
         m_cancel = result.cancelled;
         pushUndoGroup(std::move(group));
-        emit statusText(PaneReport, QString::fromStdString(result.status));
+        emit statusText(PaneReport, Translated(result.status));
     });
 }
 

@@ -4,6 +4,8 @@
 // up. The command-line tool prints one line per file; the window keeps the list behind
 // its report line for the user to open.
 
+#include "platform/ui_text.h"
+
 #include <string>
 #include <vector>
 
@@ -11,12 +13,12 @@ namespace tressel {
 
 struct Failure {
     std::string path;
-    std::string reason;
+    UiText reason;
 };
 
 class CFailureList {
 public:
-    void add(std::string path, std::string reason) {
+    void add(std::string path, UiText reason) {
         m_items.push_back({std::move(path), std::move(reason)});
     }
     const std::vector<Failure>& items() const { return m_items; }
@@ -27,9 +29,9 @@ private:
     std::vector<Failure> m_items;
 };
 
-// "path: reason".
+// "path: reason", in English.
 inline std::string FailureLine(const Failure& failure) {
-    return failure.path + ": " + failure.reason;
+    return failure.path + ": " + failure.reason.english();
 }
 
 } // namespace tressel

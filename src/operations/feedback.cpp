@@ -2,14 +2,14 @@
 
 namespace tressel {
 
-std::string ReportText(const std::string& subject, int errors) {
+UiText ReportText(const UiText& subject, int errors) {
     if (errors == 0)
-        return "Successfully " + subject;
-    return std::to_string(errors) + " error(s) ocurred while " + subject;
+        return UI_TEXT("Report", "Successfully %1").arg(subject);
+    return UI_TEXT("Report", "%1 error(s) ocurred while %2").arg(errors).arg(subject);
 }
 
-std::string JournalStopText(const std::string& why) {
-    return "Stopped: the undo journal cannot be written (" + why + ")";
+UiText JournalStopText(const std::string& why) {
+    return UI_TEXT("Report", "Stopped: the undo journal cannot be written (%1)").arg(why);
 }
 
 } // namespace tressel

@@ -6,6 +6,7 @@
 // command-line tool on its output.
 
 #include "failure_list.h"
+#include "platform/ui_text.h"
 
 #include <cstdint>
 #include <string>
@@ -16,20 +17,21 @@ namespace tressel {
 class IOperationReport {
 public:
     virtual ~IOperationReport() = default;
-    // Shows ReportText(subject, errors).
-    virtual void report(const std::string& subject, int errors) = 0;
+    // Shows ReportText(subject, errors). A subject is a text for the user, such as
+    // UI_TEXT("Grouping", "Grouped %1 File(s)").arg(n).
+    virtual void report(const UiText& subject, int errors) = 0;
     // The same line for a command whose failures are listed file by file; a window
     // keeps the list for the user to open.
-    virtual void reportFailures(const std::string& subject, const CFailureList& failures) {
+    virtual void reportFailures(const UiText& subject, const CFailureList& failures) {
         report(subject, failures.count());
     }
 };
 
 // "Successfully " + subject, or "<errors> error(s) ocurred while " + subject.
-std::string ReportText(const std::string& subject, int errors);
+UiText ReportText(const UiText& subject, int errors);
 
 // Said when a command stopped because its moves could no longer be recorded for undo.
-std::string JournalStopText(const std::string& why);
+UiText JournalStopText(const std::string& why);
 
 class IProgress {
 public:

@@ -221,15 +221,15 @@ GroupResult GroupIntoFolder(const std::string& folder, const std::vector<std::st
     return CGrouping(folder, group, options).groupInto(names, text);
 }
 
-std::string GroupSubject(const GroupResult& result) {
-    const std::string n = std::to_string(result.done);
-    return result.errors > 0 ? "Grouping files (" + n + " done)" : "Grouped " + n + " File(s)";
+UiText GroupSubject(const GroupResult& result) {
+    return result.errors > 0 ? UI_TEXT("Grouping", "Grouping files (%1 done)").arg(result.done)
+                             : UI_TEXT("Grouping", "Grouped %1 File(s)").arg(result.done);
 }
 
-std::string GroupStatus(const GroupResult& result) {
-    std::string status = ReportText(GroupSubject(result), result.errors);
+UiText GroupStatus(const GroupResult& result) {
+    UiText status = ReportText(GroupSubject(result), result.errors);
     if (!result.stopped.empty())
-        status += ". " + JournalStopText(result.stopped);
+        return ThenSentence(std::move(status), JournalStopText(result.stopped));
     return status;
 }
 

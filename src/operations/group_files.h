@@ -71,9 +71,9 @@ GroupResult GroupIntoFolder(const std::string& folder, const std::vector<std::st
                             const GroupOptions& options = {});
 
 // The report's subject: "Grouped 12 File(s)", or with errors "Grouping files (12 done)".
-std::string GroupSubject(const GroupResult& result);
+UiText GroupSubject(const GroupResult& result);
 // The status line: ReportText of the subject, followed by the reason when the undo
 // journal stopped the run.
-std::string GroupStatus(const GroupResult& result);
+UiText GroupStatus(const GroupResult& result);
 
 } // namespace tressel

@@ -207,27 +207,30 @@ RemoveDuplicatesResult RemoveDuplicates(const std::string& folder,
     return DuplicateRemoval(folder, group, options).run(names);
 }
 
-std::string RemovedDupsText(int removed) {
-    return std::to_string(removed) + " dups Removed";
+UiText RemovedDupsText(int removed) {
+    return UI_TEXT("Duplicates", "%1 dups Removed").arg(removed);
 }
 
-std::string RemoveDuplicatesStatus(const RemoveDuplicatesResult& result) {
-    const std::string text = RemovedDupsText(result.removed);
-    std::string status =
-        result.errors > 0 ? ReportText("remove (" + text + ")", result.errors) : text;
+UiText RemovalSubject(int removed) {
+    return UI_TEXT("Duplicates", "remove (%1)").arg(RemovedDupsText(removed));
+}
+
+UiText RemoveDuplicatesStatus(const RemoveDuplicatesResult& result) {
+    UiText status = result.errors > 0 ? ReportText(RemovalSubject(result.removed), result.errors)
+                                      : RemovedDupsText(result.removed);
     if (!result.stopped.empty())
-        status += ". " + JournalStopText(result.stopped);
+        return ThenSentence(std::move(status), JournalStopText(result.stopped));
     return status;
 }
 
-std::string DuplicateTroubleText(DuplicateTrouble trouble) {
+UiText DuplicateTroubleText(DuplicateTrouble trouble) {
     switch (trouble) {
     case DuplicateTrouble::Unreadable:
-        return "could not be read; left alone";
+        return UI_TEXT("Duplicates", "could not be read; left alone");
     case DuplicateTrouble::Changed:
-        return "changed or vanished while it was compared; left alone";
+        return UI_TEXT("Duplicates", "changed or vanished while it was compared; left alone");
     case DuplicateTrouble::MoveFailed:
-        return "could not be moved";
+        return UI_TEXT("Duplicates", "could not be moved");
     }
     return {};
 }

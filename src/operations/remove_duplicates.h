@@ -54,7 +54,7 @@ struct RemoveDuplicatesResult {
 };
 
 // What the user is told about a file the run left alone.
-std::string DuplicateTroubleText(DuplicateTrouble trouble);
+UiText DuplicateTroubleText(DuplicateTrouble trouble);
 
 // names: entries of folder in the order that decides which copy stays (the first).
 // A group that can no longer record its moves stops the run before its next move.
@@ -63,10 +63,12 @@ RemoveDuplicatesResult RemoveDuplicates(const std::string& folder,
                                         const RemoveDuplicatesOptions& options = {});
 
 // "5 dups Removed".
-std::string RemovedDupsText(int removed);
+UiText RemovedDupsText(int removed);
+// The report subject of a run with errors: "remove (5 dups Removed)".
+UiText RemovalSubject(int removed);
 // The status line of a run: "5 dups Removed", or after errors
 // "2 error(s) ocurred while remove (5 dups Removed)", followed by the reason when the
 // undo journal stopped the run.
-std::string RemoveDuplicatesStatus(const RemoveDuplicatesResult& result);
+UiText RemoveDuplicatesStatus(const RemoveDuplicatesResult& result);
 
 } // namespace tressel

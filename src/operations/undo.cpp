@@ -84,16 +84,19 @@ ReplayStep DecideStep(const UndoEntry& entry, bool back, const Lookup& look) {
             return step;
         }
         step.kind = ReplayStep::Lost;
-        step.reason = atFrom ? "another file has taken its place; the moved file is not there"
-                             : "it is no longer there (deleted, or moved by hand)";
+        step.reason =
+            atFrom
+                ? UI_TEXT("Undo", "another file has taken its place; the moved file is not there")
+                : UI_TEXT("Undo", "it is no longer there (deleted, or moved by hand)");
         return step;
     }
     step.kind = ReplayStep::Refused;
     // One entry under two names (a change of letter case where case is ignored) is free.
     if (atTo && !atTo->sameEntry(*atFrom))
-        step.reason = "cannot go back to " + Quoted(step.to) + ": another file has that name";
+        step.reason = UI_TEXT("Undo", "cannot go back to %1: another file has that name")
+                          .arg(Quoted(step.to));
     else if (!FolderIsWhereRecorded(step.from) || !FolderIsWhereRecorded(step.to))
-        step.reason = "its folder now leads elsewhere through a symbolic link";
+        step.reason = UI_TEXT("Undo", "its folder now leads elsewhere through a symbolic link");
     else
         step.kind = ReplayStep::Move;
     return step;
@@ -235,7 +238,7 @@ int CUndoGroup::replay(bool back, const UndoStep& step, CFailureList* failures) 
     const EntryState pending = back ? EntryState::Applied : EntryState::Undone;
     const EntryState settled = back ? EntryState::Undone : EntryState::Applied;
     int errors = 0;
-    auto fail = [&](const std::string& path, const std::string& reason) {
+    auto fail = [&](const std::string& path, const UiText& reason) {
         ++errors;
         if (failures)
             failures->add(path, reason);
@@ -258,7 +261,8 @@ int CUndoGroup::replay(bool back, const UndoStep& step, CFailureList* failures) 
                 plan.kind = ReplayStep::AlreadyDone;
             } else {
                 const std::string why = std::strerror(errno);
-                fail(plan.from, "cannot be moved to " + Quoted(plan.to) + ": " + why);
+                fail(plan.from,
+                     UI_TEXT("Undo", "cannot be moved to %1: %2").arg(Quoted(plan.to)).arg(why));
             }
         }
         if (plan.kind == ReplayStep::AlreadyDone) {

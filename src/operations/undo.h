@@ -79,7 +79,7 @@ struct ReplayStep {
     } kind = Move;
     std::string from;
     std::string to;
-    std::string reason;
+    UiText reason;
     // A move a killed command announced, never confirmed.
     bool interrupted = false;
 };

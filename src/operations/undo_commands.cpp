@@ -22,7 +22,7 @@ int Replay(CUndoHistory& history, bool back, IOperationReport& report, IProgress
     const CUndoGroup* group = back ? history.nextUndo() : history.nextRedo();
     if (!group)
         return -1;
-    const std::string subject = back ? UndoSubject(*group) : RedoSubject(*group);
+    const UiText subject = back ? UndoSubject(*group) : RedoSubject(*group);
     progress.start(back ? group->pendingUndo() : group->pendingRedo());
     const UndoStep step = [&progress] {
         progress.step();
@@ -30,18 +30,19 @@ int Replay(CUndoHistory& history, bool back, IOperationReport& report, IProgress
     };
     CFailureList failures;
     const int errors = back ? history.undo(step, 1, &failures) : history.redo(step, 1, &failures);
-    report.reportFailures(errors ? (back ? "Undo" : "Redo") : subject, failures);
+    const UiText failed = back ? UI_TEXT("Undo", "Undo") : UI_TEXT("Undo", "Redo");
+    report.reportFailures(errors ? failed : subject, failures);
     return errors;
 }
 
 } // namespace
 
-std::string UndoSubject(const CUndoGroup& group) {
-    return "Undone (" + FolderOf(FirstPath(group, true)) + ")";
+UiText UndoSubject(const CUndoGroup& group) {
+    return UI_TEXT("Undo", "Undone (%1)").arg(FolderOf(FirstPath(group, true)));
 }
 
-std::string RedoSubject(const CUndoGroup& group) {
-    return "Redone (" + FolderOf(FirstPath(group, false)) + ")";
+UiText RedoSubject(const CUndoGroup& group) {
+    return UI_TEXT("Undo", "Redone (%1)").arg(FolderOf(FirstPath(group, false)));
 }
 
 int RunUndoCommand(CUndoHistory& history, IOperationReport& report, IProgress& progress) {

@@ -11,9 +11,9 @@
 namespace tressel {
 
 // "Undone (<folder of the first move's old path>)".
-std::string UndoSubject(const CUndoGroup& group);
+UiText UndoSubject(const CUndoGroup& group);
 // "Redone (<folder of the first move's new path>)".
-std::string RedoSubject(const CUndoGroup& group);
+UiText RedoSubject(const CUndoGroup& group);
 
 // Both do nothing and return -1 when there is nothing to undo (redo); otherwise they
 // return the number of moves that failed, and report them file by file.

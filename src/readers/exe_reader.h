@@ -17,7 +17,7 @@ inline constexpr const auto& kVersionStringNames = kInformationColumnNames;
 // A package title longer than this is cut.
 inline constexpr size_t kMaxPackageTitleBytes = 500;
 
-inline constexpr char kNoVersionResource[] = "no version resource";
+inline constexpr char kNoVersionResource[] = UI_TEXT_NOOP("Reading", "no version resource");
 
 // Recognised when the image has a version resource. Appends at most maxValues (and at
 // most nine) version strings, labelled with their names; a missing string is empty

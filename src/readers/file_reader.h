@@ -8,6 +8,7 @@
 // opened once for every reader it tries.
 
 #include "platform/byte_source.h"
+#include "platform/ui_text.h"
 
 #include <memory>
 #include <string>

@@ -6,7 +6,7 @@
 
 namespace tressel {
 
-inline constexpr char kNoTitleElement[] = "no title element";
+inline constexpr char kNoTitleElement[] = UI_TEXT_NOOP("Reading", "no title element");
 
 // Any page in which "<title" occurs (in any case) within the first four windows of
 // 1023 bytes is ours. Its one value is the title: character references decoded,

@@ -7,7 +7,7 @@
 
 namespace tressel {
 
-inline constexpr char kNoCrossReference[] = "no cross-reference offset";
+inline constexpr char kNoCrossReference[] = UI_TEXT_NOOP("Reading", "no cross-reference offset");
 inline constexpr char kEncryptedValue[] = "encrypted :(";
 
 // First the classic way of the last 200 bytes: their trailer's /Info and startxref, and

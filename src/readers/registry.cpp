@@ -73,24 +73,31 @@ std::string AnswerText(const ReaderAttempt& attempt) {
     return attempt.reason ? attempt.reason : "refused";
 }
 
-std::string WhyNothingWasRead(const ReaderTrace& trace) {
-    std::vector<std::string> answers;
+UiText WhyNothingWasRead(const ReaderTrace& trace) {
+    std::vector<std::pair<std::string, std::string>> answers; // reader, answer
+    UiText why;
     for (const ReaderAttempt& attempt : trace) {
         if (attempt.accepted || IsFilteredOut(attempt))
             continue;
-        std::string answer =
-            (attempt.reader ? std::string(attempt.reader) + ": " : "") + AnswerText(attempt);
+        std::pair<std::string, std::string> answer{attempt.reader ? attempt.reader : "",
+                                                   AnswerText(attempt)};
         // The second pass often repeats what the first found.
-        if (std::find(answers.begin(), answers.end(), answer) == answers.end())
-            answers.push_back(std::move(answer));
+        if (std::find(answers.begin(), answers.end(), answer) != answers.end())
+            continue;
+        answers.push_back(std::move(answer));
+        // Refusal reasons are static texts marked for translation in this context.
+        const UiText reason(TextPattern{
+            "Reading", attempt.reason ? attempt.reason : UI_TEXT_NOOP("Reading", "refused")});
+        UiText line =
+            attempt.reader ? UI_TEXT("Reading", "%1: %2").arg(attempt.reader).arg(reason) : reason;
+        why = why.empty() ? std::move(line)
+                          : UI_TEXT("Reading", "%1; %2").arg(std::move(why)).arg(std::move(line));
     }
-    if (answers.empty())
-        return trace.empty() ? "no reader tried it"
-                             : "no reader takes its extension (Scan All reads every file)";
-    std::string why;
-    for (const std::string& answer : answers)
-        why += (why.empty() ? "" : "; ") + answer;
-    return why;
+    if (!why.empty())
+        return why;
+    return trace.empty()
+               ? UI_TEXT("Reading", "no reader tried it")
+               : UI_TEXT("Reading", "no reader takes its extension (Scan All reads every file)");
 }
 
 } // namespace tressel

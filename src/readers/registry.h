@@ -59,6 +59,6 @@ std::unique_ptr<CFileReader> CreateFileReader(const ReaderTable& table, const Fi
 std::string AnswerText(const ReaderAttempt& attempt);
 // Why no reader read the file, for a person: the answers of the readers that looked at
 // the content, or else why none did.
-std::string WhyNothingWasRead(const ReaderTrace& trace);
+UiText WhyNothingWasRead(const ReaderTrace& trace);
 
 } // namespace tressel

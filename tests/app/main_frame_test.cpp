@@ -5,6 +5,7 @@
 #include "app/translations.h"
 #include "app/window_placement.h"
 #include "catalogue/document.h"
+#include "cli/cli.h"
 #include "listview/failure_list_dialog.h"
 #include "listview/file_list_model.h"
 #include "listview/find_dialog.h"
@@ -39,10 +40,12 @@
 #include <QToolButton>
 #include <QTranslator>
 #include <QTreeWidget>
+#include <QXmlStreamReader>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <sys/resource.h>
 #include <tuple>
 
@@ -776,6 +779,105 @@ TEST_F(FrameTest, ATranslationForTheLocaleIsLoadedWhenOneExists) {
     auto program = startProgram();
     EXPECT_EQ(program->frame()->menuBar()->actions().front()->text(), "&Datei");
     EXPECT_EQ(program->frame()->findChild<QCheckBox*>("scanAllCheck")->text(), "Alles lesen");
+}
+#endif
+
+#if defined(TRESSEL_LUPDATE_COMMAND) && defined(TRESSEL_LRELEASE)
+// Runs program with arguments; answers whether it ended well.
+bool RunTool(const QString& program, const QStringList& arguments) {
+    QProcess tool;
+    tool.start(program, arguments);
+    return tool.waitForFinished(60000) && tool.exitStatus() == QProcess::NormalExit &&
+           tool.exitCode() == 0;
+}
+
+// "context|source" of every message of a translation source.
+QSet<QString> MessagesOf(const QString& tsPath) {
+    QFile file(tsPath);
+    QSet<QString> messages;
+    if (!file.open(QIODevice::ReadOnly))
+        return messages;
+    QXmlStreamReader xml(&file);
+    QString context;
+    while (xml.readNext() != QXmlStreamReader::Invalid && !xml.atEnd()) {
+        if (xml.isStartElement() && xml.name() == u"name")
+            context = xml.readElementText();
+        else if (xml.isStartElement() && xml.name() == u"source")
+            messages.insert(context + "|" +
+                            xml.readElementText(QXmlStreamReader::IncludeChildElements));
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    return messages;
+}
+
+// The texts the core composes reach the translation source under the contexts the
+// window looks them up in: a catalogue made from that very file changes the window's
+// report lines, while the command-line tool, in the same process, stays English.
+TEST_F(FrameTest, CoreTextsAreGatheredAndShownTranslatedWhileTheToolStaysEnglish) {
+    const QString ts = QString::fromStdString(folder.file("tressel_en.ts"));
+    QStringList lupdate = QString(TRESSEL_LUPDATE_COMMAND).split('|');
+    const QString tool = lupdate.takeFirst();
+    ASSERT_TRUE(RunTool(tool, lupdate << ts));
+    const QSet<QString> messages = MessagesOf(ts);
+    for (const char* message :
+         {"Report|Successfully %1", "Report|%1 error(s) ocurred while %2",
+          "Report|Stopped: the undo journal cannot be written (%1)", "Rename|%1 Renamed",
+          "Rename|%1 Error(s), %2 Renamed, Selected Unchanged", "Duplicates|%1 dups Removed",
+          "Duplicates|remove (%1)", "FileCommands|%1 Dir(s) deleted", "Undo|Undone (%1)",
+          "Undo|Redo", "FileCommands|already in that folder",
+          "tressel::CMarlockUtilView|moving to %1 (%2 done)",
+          "tressel::CMarlockUtilView|No application could open %1", "tressel::CMainFrame|&File",
+          "Reading|not this format", "Reading|no version resource", "Reading|%1: %2"})
+        EXPECT_TRUE(messages.contains(message)) << message;
+
+    // German for three patterns, one nested in another.
+    QFile file(ts);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QString xml = QString::fromUtf8(file.readAll());
+    file.close();
+    for (const auto& [source, german] :
+         std::vector<std::pair<QString, QString>>{{"Successfully %1", "Erfolgreich: %1"},
+                                                  {"Undone (%1)", "Rückgängig gemacht (%1)"},
+                                                  {"%1 dups Removed", "%1 Doppelte entfernt"}}) {
+        const QString open = "<source>" + source + "</source>";
+        const qsizetype at = xml.indexOf(open);
+        ASSERT_GE(at, 0) << source.toStdString();
+        const QString unfinished = "<translation type=\"unfinished\"></translation>";
+        const qsizetype slot = xml.indexOf(unfinished, at);
+        ASSERT_GT(slot, at);
+        xml.replace(slot, unfinished.size(), "<translation>" + german + "</translation>");
+    }
+    const QString de = QString::fromStdString(folder.file("tressel_de.ts"));
+    const QString qm = QString::fromStdString(folder.file("tressel_de.qm"));
+    ASSERT_TRUE(file.rename(de));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(xml.toUtf8());
+    file.close();
+    ASSERT_TRUE(RunTool(TRESSEL_LRELEASE, {"-silent", de, "-qm", qm}));
+    QTranslator german;
+    ASSERT_TRUE(german.load(qm));
+    QCoreApplication::installTranslator(&german);
+    const auto remove = qScopeGuard([&german] { QCoreApplication::removeTranslator(&german); });
+
+    TempDir work;
+    work.write("0A.bin", "");
+    work.write("1B.bin", "same");
+    work.write("2C.bin", "same");
+    auto program = startProgram({QString::fromStdString(work.path())});
+    CMainFrame& frame = *program->frame();
+    ASSERT_EQ(names(frame).indexOf("0A.bin"), 0);
+    frame.view().renameRow(0, "Named.bin");
+    frame.action("undo")->trigger();
+    EXPECT_EQ(frame.statusPaneText(2).toStdString(),
+              "Erfolgreich: Rückgängig gemacht (" + work.path() + ")");
+    frame.view().removeDuplicates();
+    EXPECT_EQ(frame.statusPaneText(2), "1 Doppelte entfernt");
+
+    folder.write("dups/a", "same");
+    folder.write("dups/b", "same");
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::Run({"dups", "--dry-run", folder.file("dups")}, out, err), 0) << err.str();
+    EXPECT_NE(out.str().find("\n1 dups Removed\n"), std::string::npos) << out.str();
 }
 #endif
 

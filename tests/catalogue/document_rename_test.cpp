@@ -16,8 +16,8 @@ using test::ReadWholeFile;
 using test::TempDir;
 
 struct SilentReport final : IOperationReport {
-    void report(const std::string& subject, int errors) override {
-        line = ReportText(subject, errors);
+    void report(const UiText& subject, int errors) override {
+        line = ReportText(subject, errors).english();
     }
     std::string line;
 };

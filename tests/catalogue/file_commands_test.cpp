@@ -34,7 +34,8 @@ TEST_F(FileCommandsTest, TrashTakesFilesAndFoldersIntoAMissingDataFolder) {
     m_dir.write("work/sub/b.txt", "B");
     ASSERT_FALSE(PathExists(m_data));
     for (const std::string& path : {file, m_dir.file("work/sub")}) {
-        std::string reason, where;
+        UiText reason;
+        std::string where;
         ASSERT_TRUE(MoveToTrash(path, reason, &where)) << reason;
         EXPECT_FALSE(PathExists(path));
         EXPECT_EQ(where.rfind(m_data + "/Trash/files/", 0), 0u) << where;
@@ -42,17 +43,17 @@ TEST_F(FileCommandsTest, TrashTakesFilesAndFoldersIntoAMissingDataFolder) {
     EXPECT_EQ(ReadWholeFile(trashed("a.txt")), "A");
     EXPECT_EQ(ReadWholeFile(trashed("sub/b.txt")), "B");
     EXPECT_TRUE(PathExists(m_data + "/Trash/info/a.txt.trashinfo"));
-    std::string reason;
+    UiText reason;
     EXPECT_FALSE(MoveToTrash(file, reason));
-    EXPECT_EQ(reason, "not found");
+    EXPECT_EQ(reason.english(), "not found");
 }
 
 TEST_F(FileCommandsTest, ATrashThatCannotBeMadeLeavesTheFileInPlace) {
     const std::string file = m_dir.write("work/a.txt", "A");
     setenv("XDG_DATA_HOME", m_dir.write("plain-file", "").c_str(), 1);
-    std::string reason;
+    UiText reason;
     EXPECT_FALSE(MoveToTrash(file, reason));
-    EXPECT_NE(reason.find("cannot make the trash folder"), std::string::npos) << reason;
+    EXPECT_NE(reason.english().find("cannot make the trash folder"), std::string::npos) << reason;
     EXPECT_EQ(ReadWholeFile(file), "A");
 }
 
@@ -61,7 +62,7 @@ TEST_F(FileCommandsTest, PermanentDeleteNeverFollowsLinks) {
     m_dir.write("work/sub/x.txt", "X");
     std::filesystem::create_directory_symlink(m_dir.file("outside"), m_dir.file("work/sub/link"));
     std::filesystem::create_directory_symlink(m_dir.file("outside"), m_dir.file("work/top"));
-    std::string reason;
+    UiText reason;
     EXPECT_TRUE(DeletePermanently(m_dir.file("work/sub"), reason)) << reason;
     EXPECT_TRUE(DeletePermanently(m_dir.file("work/top"), reason)) << reason;
     EXPECT_FALSE(PathExists(m_dir.file("work/sub")));
@@ -75,7 +76,8 @@ TEST_F(FileCommandsTest, OnlyEmptyFoldersAreRemoved) {
                                             m_dir.mkdir("e2"), m_dir.write("file", "F"),
                                             m_dir.file("missing")};
     EXPECT_EQ(DirsDeletedText(RemoveEmptyDirectories(
-                  {paths[0], m_dir.file("full"), paths[2], paths[3], paths[4]})),
+                                  {paths[0], m_dir.file("full"), paths[2], paths[3], paths[4]}))
+                  .english(),
               "2 Dir(s) deleted");
     EXPECT_FALSE(PathExists(paths[0]));
     EXPECT_TRUE(PathExists(paths[1]));

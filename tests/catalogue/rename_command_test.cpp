@@ -83,7 +83,7 @@ TEST_F(RenameCommandTest, SameTextGivesPlainThenNumberedNamesInRowOrder) {
     RenameOptions options;
     options.progress = &progress;
     const RenameResult result = RunRenameCommand(doc, rows, group, options);
-    EXPECT_EQ(result.status, "3 Renamed");
+    EXPECT_EQ(result.status.english(), "3 Renamed");
     EXPECT_EQ(listing(), (std::vector<std::string>{"Setup.exe", "Setup[1].exe", "Setup[2].exe"}));
     EXPECT_EQ(test::ReadWholeFile(sat.file("Setup[2].exe")), "3");
     EXPECT_EQ(rows.shownName(1), "Setup[1].exe");
@@ -102,7 +102,7 @@ TEST_F(RenameCommandTest, AnExistingFileIsNeverOverwritten) {
     FakeRows rows(doc, {rec("0A1B.exe")});
     rows.setCell(rec("0A1B.exe"), 1, "Setup");
     CUndoGroup group;
-    EXPECT_EQ(RunRenameCommand(doc, rows, group, {}).status, "1 Renamed");
+    EXPECT_EQ(RunRenameCommand(doc, rows, group, {}).status.english(), "1 Renamed");
     EXPECT_EQ(test::ReadWholeFile(sat.file("Setup.exe")), "precious");
     EXPECT_EQ(test::ReadWholeFile(sat.file("Setup[1].exe")), "new");
 }
@@ -161,7 +161,7 @@ TEST_F(RenameCommandTest, FoldersAreDeselectedAndEmptyValuesLeftSelected) {
     FakeRows rows(doc, {rec("Dir1"), rec("Dir2"), rec("0A1B.bin")});
     CUndoGroup group;
     const RenameResult result = RunRenameCommand(doc, rows, group, {});
-    EXPECT_EQ(result.status, "0 Renamed, Selected Unchanged");
+    EXPECT_EQ(result.status.english(), "0 Renamed, Selected Unchanged");
     EXPECT_EQ(rows.selected(), std::set<int>{rec("0A1B.bin")});
     EXPECT_TRUE(group.empty());
 }
@@ -175,7 +175,7 @@ TEST_F(RenameCommandTest, ACaseOnlyChangeIsAppliedAndTheSameNameSkipped) {
     rows.setCell(rec("Same.txt"), 1, "Same");
     CUndoGroup group;
     const RenameResult result = RunRenameCommand(doc, rows, group, {});
-    EXPECT_EQ(result.status, "1 Renamed, Selected Unchanged");
+    EXPECT_EQ(result.status.english(), "1 Renamed, Selected Unchanged");
     EXPECT_TRUE(test::PathExists(sat.file("README.TXT")));
     EXPECT_FALSE(test::PathExists(sat.file("readme.txt")));
 }
@@ -193,7 +193,7 @@ TEST_F(RenameCommandTest, AFailedMoveIsCountedAndLeavesTheFile) {
     RenameOptions options;
     options.onError = [&](const std::string& name) { failed.push_back(name); };
     const RenameResult result = RunRenameCommand(doc, rows, group, options);
-    EXPECT_EQ(result.status, "1 Error(s), 1 Renamed, Selected Unchanged");
+    EXPECT_EQ(result.status.english(), "1 Error(s), 1 Renamed, Selected Unchanged");
     EXPECT_EQ(failed, std::vector<std::string>{"0A1B.exe"});
     EXPECT_EQ(listing(), std::vector<std::string>{"Tool.exe"});
 }
@@ -211,7 +211,7 @@ TEST_F(RenameCommandTest, EscStopsAfterTheCurrentFileAndKeepsWhatWasDone) {
     options.cancel = &esc;
     const RenameResult result = RunRenameCommand(doc, rows, group, options);
     EXPECT_TRUE(result.cancelled);
-    EXPECT_EQ(result.status, "1 Renamed, Selected Unchanged");
+    EXPECT_EQ(result.status.english(), "1 Renamed, Selected Unchanged");
     EXPECT_EQ(listing(), (std::vector<std::string>{"2.bin", "3.bin", "T.bin"}));
     EXPECT_EQ(group.count(), 1u);
 }
@@ -232,7 +232,7 @@ TEST_F(RenameCommandTest, DryRunReportsTheSameNamesAndMovesNothing) {
         planned.push_back(from + " -> " + to);
     };
     const RenameResult result = RunRenameCommand(doc, rows, group, options);
-    EXPECT_EQ(result.status, "2 Renamed");
+    EXPECT_EQ(result.status.english(), "2 Renamed");
     EXPECT_EQ(planned,
               (std::vector<std::string>{"0A1B.exe -> Setup[1].exe", "0A1C.exe -> Setup[2].exe"}));
     EXPECT_EQ(listing(), (std::vector<std::string>{"0A1B.exe", "0A1C.exe", "Setup.exe"}));
@@ -322,9 +322,10 @@ TEST(ClashNumbering, GivesThePlainScansNamesWhateverTheOrderOfRenames) {
 }
 
 TEST(RenameStatusText, ErrorsDoneAndWaiting) {
-    EXPECT_EQ(RenameStatusText(5, 0, 0), "5 Renamed");
-    EXPECT_EQ(RenameStatusText(4, 1, 1), "1 Error(s), 4 Renamed, Selected Unchanged");
-    EXPECT_EQ(RenameStatusText(0, 0, 3), "0 Renamed, Selected Unchanged");
+    EXPECT_EQ(RenameStatusText(5, 0, 0).english(), "5 Renamed");
+    EXPECT_EQ(RenameStatusText(4, 1, 1).english(), "1 Error(s), 4 Renamed, Selected Unchanged");
+    EXPECT_EQ(RenameStatusText(0, 0, 3).english(), "0 Renamed, Selected Unchanged");
+    EXPECT_EQ(RenameStatusText(2, 1, 0).english(), "1 Error(s), 2 Renamed");
 }
 
 } // namespace

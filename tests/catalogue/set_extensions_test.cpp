@@ -43,7 +43,7 @@ TEST_F(SetExtensionsTest, AnEmptyFromGivesFilesWithoutExtensionTheNewOne) {
     const SetExtensionsResult result = run("", "zip");
     EXPECT_EQ(renamed, (std::vector<std::string>{"0A1B>0A1B.zip", "0A1C>0A1C.zip"}));
     EXPECT_EQ(sat.listing(), ".hidden.cfg;0A1B.zip;0A1C.zip;a.txt;folder;");
-    EXPECT_EQ(SetExtensionsStatus(result), "Successfully set extension for 2 files");
+    EXPECT_EQ(SetExtensionsStatus(result).english(), "Successfully set extension for 2 files");
     EXPECT_EQ(doc.GetItemName(1, NameMode::InFolder), "0A1B.zip") << "the record follows";
 }
 

@@ -190,10 +190,10 @@ TEST_F(UndoRecoveryTest, WindowHistoryReplaysChainsAndKeepsFailedMoves) {
     CUndoHistory history;
     history.push(std::move(group));
     struct Report : IOperationReport {
-        void report(const std::string& subject, int errors) override {
-            line = ReportText(subject, errors);
+        void report(const UiText& subject, int errors) override {
+            line = ReportText(subject, errors).english();
         }
-        void reportFailures(const std::string& subject, const CFailureList& list) override {
+        void reportFailures(const UiText& subject, const CFailureList& list) override {
             report(subject, list.count());
             failures = list;
         }

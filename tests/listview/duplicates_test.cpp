@@ -32,8 +32,8 @@ protected:
         QWidget* list = nullptr;
     } progress;
     struct Reports : IOperationReport {
-        void report(const std::string& subject, int errors) override {
-            lines << QString::fromStdString(ReportText(subject, errors));
+        void report(const UiText& subject, int errors) override {
+            lines << Translated(ReportText(subject, errors));
         }
         QStringList lines;
     } reports;

@@ -125,10 +125,10 @@ TEST_F(FileCommandsViewTest, CopyToReplaceSendsTheOldFileToTheTrash) {
 }
 
 struct Recorder final : IOperationReport, IProgress {
-    void report(const std::string& subject, int errors) override {
-        line = ReportText(subject, errors);
+    void report(const UiText& subject, int errors) override {
+        line = ReportText(subject, errors).english();
     }
-    void reportFailures(const std::string& subject, const CFailureList& list) override {
+    void reportFailures(const UiText& subject, const CFailureList& list) override {
         report(subject, list.count());
         failures = list;
     }

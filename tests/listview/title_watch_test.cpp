@@ -22,7 +22,7 @@ TEST(TitleWatch, FillsTheFirstEmptyCellAndSaysWhichColumn) {
     EXPECT_EQ(step.outcome, TitleWatchStep::Filled);
     EXPECT_EQ(step.column, 2);
     EXPECT_EQ(cells[2], "Foo Setup 2.0");
-    EXPECT_EQ(step.status, "ProductName (2) filled with \"Foo Setup 2.0\"");
+    EXPECT_EQ(step.status.english(), "ProductName (2) filled with \"Foo Setup 2.0\"");
     EXPECT_EQ(cells[0], "1A2B.exe");
 
     // The same title again changes nothing.

@@ -356,10 +356,10 @@ protected:
     RenameTest() { view->setReport(&report); }
 
     struct Report : IOperationReport {
-        void report(const std::string& subject, int errors) override {
-            text = ReportText(subject, errors);
+        void report(const UiText& subject, int errors) override {
+            text = ReportText(subject, errors).english();
         }
-        void reportFailures(const std::string& subject, const CFailureList& list) override {
+        void reportFailures(const UiText& subject, const CFailureList& list) override {
             report(subject, list.count());
             failures = list;
         }

@@ -46,7 +46,7 @@ TEST_P(GroupFilesTable, MovesGroupsOfTwoOrIntoExistingFolders) {
     CUndoGroup group;
     const GroupResult result = GroupFiles(dir.path(), items, &group);
     EXPECT_EQ(dir.listing(true), c.after);
-    EXPECT_EQ(GroupStatus(result), c.status);
+    EXPECT_EQ(GroupStatus(result).english(), c.status);
     EXPECT_EQ(group.count(), static_cast<uint64_t>(result.done));
 }
 
@@ -109,7 +109,7 @@ TEST(GroupFiles, AClashIsNumberedAndAFolderNameHeldByAFileOrALinkFailsItsMoves) 
     EXPECT_EQ(moved, std::vector<std::string>{"c.txt>txt/c[1].txt"});
     EXPECT_EQ(failed, (std::vector<std::string>{"a.exe", "b.exe", "d.zip", "e.zip"}));
     EXPECT_EQ(result.failures.count(), 4);
-    EXPECT_EQ(GroupStatus(result), "4 error(s) ocurred while Grouping files (1 done)");
+    EXPECT_EQ(GroupStatus(result).english(), "4 error(s) ocurred while Grouping files (1 done)");
     EXPECT_EQ(elsewhere.listing(), "") << "a link never takes the files out of the folder";
     EXPECT_EQ(test::ReadWholeFile(dir.file("txt/c.txt")), "old");
 }
@@ -176,7 +176,7 @@ TEST(GroupInto, NeedsTwoRowsOrAnExistingFolder) {
     const GroupResult result =
         GroupIntoFolder(dir.path(), {"a.exe", "b.exe"}, "setup files", &group);
     EXPECT_EQ(dir.listing(true), "Setup Files;Setup Files/a.exe;Setup Files/b.exe;");
-    EXPECT_EQ(GroupStatus(result), "Successfully Grouped 2 File(s)");
+    EXPECT_EQ(GroupStatus(result).english(), "Successfully Grouped 2 File(s)");
     const GroupResult cleaned = GroupIntoFolder(dir.path(), {}, "Disk: 1?", &group);
     EXPECT_EQ(cleaned.done, 0);
 }

@@ -16,8 +16,8 @@ using test::ReadWholeFile;
 using test::TempDir;
 
 struct RecordingReport final : IOperationReport {
-    void report(const std::string& subject, int errors) override {
-        lines.push_back(ReportText(subject, errors));
+    void report(const UiText& subject, int errors) override {
+        lines.push_back(ReportText(subject, errors).english());
     }
     std::vector<std::string> lines;
 };

@@ -1,3 +1,4 @@
+#include "platform/read_failure.h"
 #include "readers/registry.h"
 #include "temp_dir.h"
 
@@ -84,6 +85,26 @@ TEST_F(RegistryTest, EmptyTableGivesAPlainUnrecognisingReader) {
     ASSERT_NE(reader, nullptr);
     EXPECT_FALSE(reader->isRecognized());
     EXPECT_EQ(reader->extract(9), 0);
+}
+
+// The answers once each, in trace order, the filtered-out ones left aside.
+TEST(WhyNothingWasRead, SumsUpTheReadersThatLookedAtTheContent) {
+    using failure::kExtensionFilteredOut, failure::kNotThisFormat;
+    const struct {
+        ReaderTrace trace;
+        const char* why;
+    } cases[] = {
+        {{}, "no reader tried it"},
+        {{{1, "EXE", false, kExtensionFilteredOut}},
+         "no reader takes its extension (Scan All reads every file)"},
+        {{{1, "EXE", false, kNotThisFormat},
+          {1, "HTML", false, nullptr},
+          {2, "EXE", false, kNotThisFormat},
+          {2, "PDF", false, kExtensionFilteredOut}},
+         "EXE: not this format; HTML: refused"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(WhyNothingWasRead(c.trace).english(), c.why);
 }
 
 TEST(ExtensionFilter, IsASubstringTestOnTheWholeList) {

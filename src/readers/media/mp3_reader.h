@@ -7,7 +7,7 @@
 
 namespace tressel {
 
-inline constexpr char kNoId3Tag[] = "no ID3 tag";
+inline constexpr char kNoId3Tag[] = UI_TEXT_NOOP("Reading", "no ID3 tag");
 
 // Values: "artist - title" when both are known, then title, artist, year, album and
 // copyright from ID3v2 (each when present); then from ID3v1 "artist - title" (or the

@@ -7,7 +7,7 @@
 
 namespace tressel {
 
-inline constexpr char kNoContentDescription[] = "no content description";
+inline constexpr char kNoContentDescription[] = UI_TEXT_NOOP("Reading", "no content description");
 
 // Values: "author - title" when both are known, then title, author, copyright and
 // comment (each when not empty), then the creation date. Recognised when any was found.
