@@ -177,8 +177,8 @@ TEST_F(FrameTest, GroupBySubmenuIsBuiltOnceFromTheColumnNames) {
 TEST_F(FrameTest, CommandsNotInThisBuildArePresentAndDisabled) {
     auto program = startProgram();
     CMainFrame& frame = *program->frame();
-    for (const char* name : {"undo", "redo", "find", "findNext", "invertSelection", "setExtensions",
-                             "groupByType", "previewEnabled", "wordWrap"}) {
+    for (const char* name :
+         {"undo", "redo", "find", "findNext", "invertSelection", "setExtensions", "groupByType"}) {
         QAction* a = frame.action(name);
         ASSERT_NE(a, nullptr) << name;
         EXPECT_FALSE(a->isEnabled()) << name;
