@@ -24,6 +24,7 @@
 
 #include <array>
 #include <functional>
+#include <sys/stat.h>
 
 namespace tressel::test {
 namespace {
@@ -188,6 +189,14 @@ TEST_F(PreviewTest, ClearAndDisablingForgetTheFile) {
     EXPECT_TRUE(previewAndWait(pane, file));
 }
 
+TEST_F(PreviewTest, FifoUnderATextNameIsNeverWaitedFor) {
+    const std::string fifo = folder.file("pipe.txt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CMyPreview pane(&workers);
+    EXPECT_FALSE(previewAndWait(pane, QString::fromStdString(fifo)));
+    EXPECT_EQ(pane.text(), kNoPreview);
+}
+
 TEST_F(PreviewTest, ResultOfAnOlderRequestIsDropped) {
     CMyPreview pane(&workers);
     QSignalSpy finished(&pane, &CMyPreview::previewFinished);
@@ -301,6 +310,10 @@ TEST_F(PreviewFrameTest, AutoHideHidesThePaneWithNothingToShowAndShowingComesBac
     ASSERT_TRUE(WaitUntil([&] { return !pane.isHidden(); }));
     EXPECT_EQ(pane.text(), "Notes");
     EXPECT_GE(pane.width(), 10);
+
+    QApplication::setActiveWindow(&frame);
+    frame.action("switchPreviewFocus")->trigger();
+    EXPECT_TRUE(pane.textControl()->hasFocus()) << "the pane's focus goes to its text";
 
     frame.action("previewAutoHide")->trigger();
     pane.Preview(empty);
