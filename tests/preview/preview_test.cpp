@@ -10,6 +10,7 @@
 #include "preview/preview_content.h"
 #include "readers/archive_reader.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
@@ -319,6 +320,20 @@ TEST_F(PreviewFrameTest, AutoHideHidesThePaneWithNothingToShowAndShowingComesBac
     pane.Preview(empty);
     ASSERT_TRUE(WaitUntil([&] { return pane.text() == kNoPreview; }));
     EXPECT_FALSE(pane.isHidden());
+}
+
+TEST_F(PreviewFrameTest, SelectingOneFileInTheListPreviewsIt) {
+    folder.write("0A.txt", "first file");
+    folder.write("0B.txt", "second file");
+    CTresselApplication program;
+    program.start({QString::fromStdString(folder.file("0A.txt"))}, false);
+    CMainFrame& frame = *program.frame();
+    frame.showFirstTime();
+    CMyPreview& pane = frame.preview();
+    ASSERT_TRUE(WaitUntil([&] { return pane.text() == "first file"; }));
+    frame.view().currentView()->selectAll();
+    WaitUntil([] { return false; }, 200);
+    EXPECT_EQ(pane.text(), "first file") << "two files selected: no preview asked";
 }
 
 TEST_F(PreviewFrameTest, MenuSwitchesSetThePanesFlags) {
