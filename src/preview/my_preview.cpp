@@ -12,7 +12,6 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include <algorithm>
