@@ -6,10 +6,12 @@
 #include "listview/column_width.h"
 #include "listview/escape_check.h"
 #include "listview/failure_list_dialog.h"
+#include "listview/file_list_model.h"
 #include "listview/file_name_text.h"
 #include "listview/list_context_menu.h"
 #include "listview/translated_text.h"
 #include "listview/view.h"
+#include "preview/my_preview.h"
 #include "settings/settings_store.h"
 
 #include <QAbstractItemView>
@@ -150,8 +152,11 @@ CMainFrame::CMainFrame(CMarlockUtilDoc& doc, QWidget* parent)
     connect(m_view, &CMarlockUtilView::folderLost, this, &CMainFrame::onFolderLost);
     connect(m_view, &CMarlockUtilView::previewHideRequested, this,
             [this] { setPreviewVisible(false); });
-    connect(m_view, &CMarlockUtilView::previewRequested, this,
-            [this](const QString& path) { m_previewLabel->setText(path.section('/', -1)); });
+    connect(m_view, &CMarlockUtilView::previewRequested, this, [this](const QString& path) {
+        if (m_previewVisible)
+            m_preview->Preview(path);
+    });
+    connect(m_preview, &CMyPreview::previewFinished, this, &CMainFrame::onPreviewFinished);
     connect(&m_doc, &CMarlockUtilDoc::folderOpened, this, [this](const QString& path) {
         // What pane 2 says is about the folder it was said in.
         if (path != m_shownFolder)
@@ -175,17 +180,10 @@ void CMainFrame::buildCentral() {
     m_view = new CMarlockUtilView(m_doc, m_splitter);
     m_view->setObjectName("fileList");
 
-    // The preview pane: for now it shows the name of the selected file.
-    m_preview = new QWidget(m_splitter);
-    m_preview->setObjectName("previewPane");
-    m_preview->setFocusPolicy(Qt::StrongFocus);
-    m_preview->setMinimumWidth(130);
-    auto* layout = new QVBoxLayout(m_preview);
-    m_previewLabel = new QLabel(tr("Preview"), m_preview);
-    m_previewLabel->setAlignment(Qt::AlignCenter);
-    m_previewLabel->setEnabled(false);
-    m_previewLabel->setWordWrap(true);
-    layout->addWidget(m_previewLabel);
+    // The preview reads files on the list's worker threads.
+    m_preview = new CMyPreview(m_view->model().backgroundReader(), m_splitter);
+    m_preview->setMinimumWidth(10);
+    m_preview->resize(130, 50);
 
     m_splitter->addWidget(m_view);
     m_splitter->addWidget(m_preview);
@@ -194,6 +192,7 @@ void CMainFrame::buildCentral() {
     m_splitter->setStretchFactor(1, 1);
     m_preview->setVisible(m_previewVisible);
     setCentralWidget(m_splitter);
+    connect(m_splitter, &QSplitter::splitterMoved, this, &CMainFrame::rememberListShare);
 }
 
 void CMainFrame::buildDialogBar() {
@@ -423,20 +422,35 @@ void CMainFrame::buildMenus() {
             [this] { m_view->fixExtensionsFromContent(); });
 
     QMenu* preview = bar->addMenu(tr("&Preview"));
-    addItem(preview, "previewEnabled", tr("&Enabled"), tr("Turn the preview on or off"));
+    addOption(preview, "previewEnabled", tr("&Enabled"), tr("Turn the preview on or off"),
+              m_preview->isPreviewEnabled(), [this](bool on) { m_preview->setPreviewEnabled(on); });
     addOption(preview, "previewAutoHide", tr("Auto Hide"),
               tr("Hide the preview when it has nothing to show"), m_prevAutoHide->value(),
               [this](bool on) { m_prevAutoHide->set(on); });
     addOption(preview, "wordWrap", tr("Word Wrap"), tr("Wrap long lines in the text preview"),
-              false)
+              m_preview->wordWrap(),
+              [this](bool on) {
+                  if (on != m_preview->wordWrap())
+                      m_preview->toggleWordWrap();
+              })
         ->setShortcut(QKeySequence("Ctrl+W"));
     addItem(preview, "font", tr("Font..."), tr("Choose the font of the preview"),
             [this] { chooseFont(); });
     preview->addSeparator();
-    addItem(preview, "previewTextual", tr("&Textual"), tr("Preview texts"));
-    addItem(preview, "previewMedia", tr("&Media"), tr("Preview media"));
-    addItem(preview, "previewArchives", tr("Archives"), tr("Preview archives"));
-    addItem(preview, "previewSwf", tr("&Swf Movies"), tr("Preview Flash movies"));
+    const std::array<std::tuple<const char*, const char*, const char*, CMyPreview::Switch>, 4>
+        switches = {{
+            {"previewTextual", QT_TR_NOOP("&Textual"),
+             QT_TR_NOOP("Preview archive texts, lyrics and text files"), CMyPreview::Textual},
+            {"previewMedia", QT_TR_NOOP("&Media"), QT_TR_NOOP("Preview movies and images"),
+             CMyPreview::Media},
+            {"previewArchives", QT_TR_NOOP("Archives"),
+             QT_TR_NOOP("Preview the comment and readme files of archives"), CMyPreview::Archives},
+            {"previewSwf", QT_TR_NOOP("&Swf Movies"), QT_TR_NOOP("Preview Flash movies"),
+             CMyPreview::Swf},
+        }};
+    for (const auto& [name, text, help, which] : switches)
+        addOption(preview, name, tr(text), tr(help), m_preview->switchOn(which),
+                  [this, which = which](bool on) { m_preview->setSwitch(which, on); });
 
     QMenu* options = bar->addMenu(tr("&Options"));
     QMenu* priority = options->addMenu(tr("Priority"));
@@ -667,14 +681,54 @@ void CMainFrame::switchPreviewFocus() {
 
 void CMainFrame::setPreviewVisible(bool visible) {
     m_previewVisible = visible;
-    m_preview->setVisible(visible);
+    if (visible)
+        showPreviewPane();
+    else
+        hidePreviewPane();
+}
+
+QWidget* CMainFrame::previewPane() const {
+    return m_preview;
+}
+
+void CMainFrame::onPreviewFinished(bool shown) {
+    if (shown && m_previewVisible)
+        showPreviewPane();
+    else if (!shown && m_prevAutoHide->value())
+        hidePreviewPane();
+}
+
+void CMainFrame::showPreviewPane() {
+    if (!m_preview->isHidden())
+        return;
+    m_preview->show();
+    const int room = m_splitter->width() - m_splitter->handleWidth();
+    const int list = ListWidthForShare(room, m_preview->listShare());
+    m_splitter->setSizes({list, room - list});
+}
+
+void CMainFrame::hidePreviewPane() {
+    if (!m_preview->isHidden())
+        rememberListShare();
+    m_preview->hide();
+    m_preview->Clear();
+}
+
+// The share is taken only while both columns show, so a hidden pane keeps the width
+// the user gave it.
+void CMainFrame::rememberListShare() {
+    const QList<int> sizes = m_splitter->sizes();
+    const int room = m_splitter->width() - m_splitter->handleWidth();
+    if (m_preview->isHidden() || sizes.size() < 2 || room <= 0 || sizes[1] <= 0)
+        return;
+    m_preview->setListShare(static_cast<int>(static_cast<long long>(sizes[0]) * 10000 / room));
 }
 
 void CMainFrame::chooseFont() {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, m_previewLabel->font(), this, tr("Font"));
+    const QFont font = QFontDialog::getFont(&ok, m_preview->textFont(), this, tr("Font"));
     if (ok)
-        m_previewLabel->setFont(font);
+        m_preview->setTextFont(font);
 }
 
 void CMainFrame::about() {

@@ -28,6 +28,7 @@ namespace tressel {
 
 class CMarlockUtilDoc;
 class CMarlockUtilView;
+class CMyPreview;
 class CPersistentFlag;
 
 // The "MaxCol width:" box: free text with up and down steps within the column-width
@@ -77,7 +78,8 @@ public:
     int priorityChoice() const { return m_priority; }
 
     CMarlockUtilView& view() { return *m_view; }
-    QWidget* previewPane() const { return m_preview; }
+    QWidget* previewPane() const;
+    CMyPreview& preview() { return *m_preview; }
     QString statusPaneText(int pane) const;
     const QStringList& recentFolders() const { return m_recent; }
     QAction* action(const QString& name) const;
@@ -122,6 +124,12 @@ private:
     void updateTitle();
     void switchPreviewFocus();
     void setPreviewVisible(bool visible);
+    // The preview's answer: the pane shows with something to show, and hides without
+    // when Auto Hide is on.
+    void onPreviewFinished(bool shown);
+    void showPreviewPane();
+    void hidePreviewPane();
+    void rememberListShare();
     void chooseFont();
     void about();
     void setStatusPane(int pane, const QString& text);
@@ -129,10 +137,9 @@ private:
 
     CMarlockUtilDoc& m_doc;
     std::unique_ptr<CPersistentFlag> m_prevAutoHide;
-    bool m_previewVisible = true;
+    bool m_previewVisible = true; // the user's Preview switch
     CMarlockUtilView* m_view = nullptr;
-    QWidget* m_preview = nullptr;
-    QLabel* m_previewLabel = nullptr;
+    CMyPreview* m_preview = nullptr;
     QSplitter* m_splitter = nullptr;
     QToolBar* m_dialogBar = nullptr;
     QToolBar* m_optionsBar = nullptr;

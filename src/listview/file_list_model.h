@@ -101,6 +101,8 @@ public:
 
     // From now on rows are read by this many worker threads (see above).
     void startBackgroundReading(int threads);
+    // The worker threads of background reading; null until it starts.
+    CRowReader* backgroundReader() const { return m_reader; }
     bool readsInBackground() const { return m_reader != nullptr; }
     // Reads the unread rows of these records (on the worker threads when they run),
     // asking check between results and stepping progress per row read; false when check

@@ -8,6 +8,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace tressel {
 
@@ -19,16 +20,25 @@ struct CRowReader::Shared {
     std::condition_variable done;
     std::deque<RowReadRequest> urgent; // newest at the back, taken from the back
     std::deque<RowReadRequest> background;
+    std::deque<std::function<void()>> tasks; // before any row, in the order given
     std::vector<RowReadResult> results;
     CRowReader* owner = nullptr; // null once the reader is gone
     bool stopping = false;
     bool told = false; // resultsReady sent and the results not yet taken
 
-    bool nextRequest(RowReadRequest& out) {
+    // A task when one waits (out is then left alone), else a row request.
+    bool nextRequest(RowReadRequest& out, std::function<void()>& task) {
         std::unique_lock lock(mutex);
-        work.wait(lock, [&] { return stopping || !urgent.empty() || !background.empty(); });
+        work.wait(lock, [&] {
+            return stopping || !tasks.empty() || !urgent.empty() || !background.empty();
+        });
         if (stopping)
             return false;
+        if (!tasks.empty()) {
+            task = std::move(tasks.front());
+            tasks.pop_front();
+            return true;
+        }
         std::deque<RowReadRequest>& from = urgent.empty() ? background : urgent;
         if (&from == &urgent) {
             out = std::move(urgent.back());
@@ -80,8 +90,13 @@ CRowReader::CRowReader(int threads, QObject* parent)
     for (int i = 0; i < std::max(threads, 1); ++i) {
         std::thread([shared = m_shared] {
             RowReadRequest request;
-            while (shared->nextRequest(request))
-                shared->deliver(Read(request));
+            std::function<void()> task;
+            while (shared->nextRequest(request, task)) {
+                if (task)
+                    std::exchange(task, {})();
+                else
+                    shared->deliver(Read(request));
+            }
         }).detach();
     }
 }
@@ -93,8 +108,17 @@ CRowReader::~CRowReader() {
         m_shared->stopping = true;
         m_shared->urgent.clear();
         m_shared->background.clear();
+        m_shared->tasks.clear();
     }
     m_shared->work.notify_all();
+}
+
+void CRowReader::run(std::function<void()> task) {
+    {
+        std::lock_guard lock(m_shared->mutex);
+        m_shared->tasks.push_back(std::move(task));
+    }
+    m_shared->work.notify_one();
 }
 
 void CRowReader::request(RowReadRequest request, bool urgent) {

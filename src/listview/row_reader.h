@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,8 +46,11 @@ public:
     void request(RowReadRequest request, bool urgent);
     // Moves a queued background request to the urgent ones (its row came into view).
     void hurry(uint64_t ticket);
-    // Drops every request not yet started.
+    // Drops every row request not yet started (tasks stay).
     void clear();
+    // Runs task on a worker before any row waiting: other jobs that read files (the
+    // preview) share these threads. The task hands its own result back.
+    void run(std::function<void()> task);
 
     std::vector<RowReadResult> takeResults();
     // Waits until a result is ready or the time is up; true when one is ready.
