@@ -651,7 +651,7 @@ void CMainFrame::fillGroupByMenu() {
     delete items.front();
     const auto& names = m_doc.ColumnNames();
     for (size_t i = 1; i < names.size(); ++i) {
-        QAction* a = m_groupBy->addAction(QString::fromStdString(names[i]));
+        QAction* a = m_groupBy->addAction(TranslatedColumnName(names[i]));
         a->setObjectName(QString("groupBy%1").arg(kGroupByFirstId + static_cast<int>(i)));
         const int id = kGroupByFirstId + static_cast<int>(i);
         a->setData(id);

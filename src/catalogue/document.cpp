@@ -73,7 +73,7 @@ std::optional<std::vector<std::string>> ListFolder(const std::string& folder) {
 CMarlockUtilDoc::CMarlockUtilDoc(QObject* parent)
     : QObject(parent), m_scanAll(std::make_unique<CPersistentFlag>("Settings", "ScanAll", false)),
       m_fixExtensions(std::make_unique<CPersistentFlag>("Settings", "FixExtensions", false)) {
-    m_columnNames.emplace_back("Name");
+    m_columnNames.emplace_back(UI_TEXT_NOOP("Columns", "Name"));
     int n = 1;
     for (const char* field : kInformationColumnNames)
         m_columnNames.push_back(std::string(field) + " (" + std::to_string(n++) + ")");

@@ -9,6 +9,7 @@
 #include "platform/paths.h"
 #include "platform/text.h"
 #include "readers/file_reader.h"
+#include "translated_text.h"
 
 #include <QApplication>
 #include <QMimeData>
@@ -48,7 +49,8 @@ QVariant CFileListModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     const auto at = static_cast<size_t>(section);
     const bool marked = at < m_marked.size() && m_marked[at];
-    return QString::fromStdString(names[at] + (marked ? CListSorter::MarkerSuffix() : ""));
+    return TranslatedColumnName(names[at]) +
+           QString::fromStdString(marked ? CListSorter::MarkerSuffix() : "");
 }
 
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
@@ -165,7 +167,7 @@ void CFileListModel::storeInformation(Row& row, const InformationResult& result)
     for (size_t j = 0; j < cells.information.size() && j < values.size(); ++j) {
         cells.information[j] = QString::fromStdString(FirstMeaningfulLine(values[j], false));
         if (j < result.labels.size())
-            cells.labels[j] = QString::fromStdString(result.labels[j]);
+            cells.labels[j] = TranslatedLabel(result.labels[j]);
     }
 }
 

@@ -4,6 +4,7 @@
 #include "file_list_model.h"
 #include "file_name_text.h"
 #include "settings/settings_store.h"
+#include "translated_text.h"
 #include "view.h"
 
 #include <QAbstractItemView>
@@ -120,7 +121,7 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
                     return !model.cellText(model.rowOfRecord(record), column).isEmpty();
                 });
             },
-            doc.ColumnNames(), m_view.columnDisplayOrder());
+            TranslatedColumnNames(doc.ColumnNames()), m_view.columnDisplayOrder());
     }
     if (items.empty())
         return;

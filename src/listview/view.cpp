@@ -13,6 +13,7 @@
 #include "platform/paths.h"
 #include "settings/settings_store.h"
 #include "title_watch.h"
+#include "translated_text.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -106,7 +107,8 @@ CMarlockUtilView::CMarlockUtilView(CMarlockUtilDoc& doc, QWidget* parent)
     buildViews();
     buildActions();
 
-    m_titleWatch = new CTitleWatch(*m_model, doc.ColumnNames(), m_escape, this);
+    m_titleWatch =
+        new CTitleWatch(*m_model, TranslatedColumnNames(doc.ColumnNames()), m_escape, this);
     connect(m_titleWatch, &CTitleWatch::status, this,
             [this](const QString& text) { emit statusText(PaneReport, text); });
     connect(m_titleWatch, &CTitleWatch::failed, this, &CMarlockUtilView::showError);

@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "properties_dialog.h"
 #include "title_watch.h"
+#include "translated_text.h"
 #include "view.h"
 
 #include <QDesktopServices>
@@ -71,7 +72,7 @@ void CMarlockUtilView::showProperties(const std::vector<int>& records) {
     QStringList headers;
     const std::vector<std::string>& names = m_doc.ColumnNames();
     for (size_t column = 1; column < names.size(); ++column)
-        headers << QString::fromStdString(names[column]);
+        headers << TranslatedColumnName(names[column]);
     std::vector<EntryFacts> entries;
     for (int record : records) {
         if (static_cast<int>(entries.size()) >= CPropertiesDialog::kMaxTabs)

@@ -32,10 +32,10 @@ inline constexpr size_t kMaxListedMembers = 100000;
 inline constexpr size_t kMaxMemberNameBytes = 4096;
 
 // The labels of the values an archive gives.
-inline constexpr char kCommentLabel[] = "Comment";
-inline constexpr char kSetupTitleLabel[] = "Setup title";
-inline constexpr char kReadmeTitleLabel[] = "Readme title";
-inline constexpr char kMemberLabel[] = "Member";
+inline constexpr char kCommentLabel[] = UI_TEXT_NOOP("Labels", "Comment");
+inline constexpr char kSetupTitleLabel[] = UI_TEXT_NOOP("Labels", "Setup title");
+inline constexpr char kReadmeTitleLabel[] = UI_TEXT_NOOP("Labels", "Readme title");
+inline constexpr char kMemberLabel[] = UI_TEXT_NOOP("Labels", "Member");
 
 class CArchiveEntry final : public CInfoItem {
 public:

@@ -13,11 +13,16 @@ struct Field {
     const char* attribute;
     const char* label;
 };
-constexpr Field kFields[] = {{"Title", "Title"},         {"Author", "Author"},
-                             {"WM/AlbumTitle", "Album"}, {"Copyright", "Copyright"},
-                             {"WM/Year", "Year"},        {"Duration", "Duration"},
-                             {"WM/Genre", "Genre"},      {"Description", "Description"},
-                             {"WM/Lyrics", "Lyrics"},    {"WM/PromotionURL", "Promotion URL"}};
+constexpr Field kFields[] = {{"Title", UI_TEXT_NOOP("Labels", "Title")},
+                             {"Author", UI_TEXT_NOOP("Labels", "Author")},
+                             {"WM/AlbumTitle", UI_TEXT_NOOP("Labels", "Album")},
+                             {"Copyright", UI_TEXT_NOOP("Labels", "Copyright")},
+                             {"WM/Year", UI_TEXT_NOOP("Labels", "Year")},
+                             {"Duration", UI_TEXT_NOOP("Labels", "Duration")},
+                             {"WM/Genre", UI_TEXT_NOOP("Labels", "Genre")},
+                             {"Description", UI_TEXT_NOOP("Labels", "Description")},
+                             {"WM/Lyrics", UI_TEXT_NOOP("Labels", "Lyrics")},
+                             {"WM/PromotionURL", UI_TEXT_NOOP("Labels", "Promotion URL")}};
 constexpr uint64_t kUnitsPerSecond = 10000000;
 
 // An empty value, a text that starts with its terminator or a number that is zero

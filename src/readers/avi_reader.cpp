@@ -14,11 +14,11 @@ struct InfoField {
     const char* id;
     const char* label;
 };
-constexpr InfoField kInfoFields[] = {{"INAM", "Title"},
-                                     {"IART", "Artist"},
-                                     {"ISBJ", "Subject"},
-                                     {"ICOP", "Copyright"},
-                                     {"ICMT", "Comment"}};
+constexpr InfoField kInfoFields[] = {{"INAM", UI_TEXT_NOOP("Labels", "Title")},
+                                     {"IART", UI_TEXT_NOOP("Labels", "Artist")},
+                                     {"ISBJ", UI_TEXT_NOOP("Labels", "Subject")},
+                                     {"ICOP", UI_TEXT_NOOP("Labels", "Copyright")},
+                                     {"ICMT", UI_TEXT_NOOP("Labels", "Comment")}};
 
 // An INFO sub-chunk: its four-byte id, its 32-bit length, then its text.
 constexpr size_t kInfoLengthOffset = 4;
@@ -51,8 +51,10 @@ template <class Visit> void ForEachInfoText(std::string_view infoData, Visit vis
 
 void AddStreamValues(const riff::StreamInfo& stream, ReadResult& result) {
     const bool video = stream.type == riff::kStreamVideo;
-    const StreamLabels labels = video ? StreamLabels{"Video stream", "Video duration"}
-                                      : StreamLabels{"Audio stream", "Audio duration"};
+    const StreamLabels labels = video ? StreamLabels{UI_TEXT_NOOP("Labels", "Video stream"),
+                                                     UI_TEXT_NOOP("Labels", "Video duration")}
+                                      : StreamLabels{UI_TEXT_NOOP("Labels", "Audio stream"),
+                                                     UI_TEXT_NOOP("Labels", "Audio duration")};
     if (!stream.name.empty())
         result.add(labels.name, InfoText(stream.name));
     // length units of scale/rate seconds each (29.97 frames a second is 30000/1001, one
@@ -61,8 +63,9 @@ void AddStreamValues(const riff::StreamInfo& stream, ReadResult& result) {
         result.add(labels.duration,
                    DurationText(uint64_t{stream.length} * uint64_t{stream.scale} / stream.rate));
     if (video)
-        result.add("Frame size", std::to_string(stream.frame.right) + " x " +
-                                     std::to_string(stream.frame.bottom));
+        result.add(UI_TEXT_NOOP("Labels", "Frame size"), std::to_string(stream.frame.right) +
+                                                             " x " +
+                                                             std::to_string(stream.frame.bottom));
 }
 
 } // namespace

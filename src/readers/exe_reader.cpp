@@ -11,7 +11,7 @@ namespace tressel {
 namespace {
 
 constexpr size_t kPackageTestValues = 4;
-constexpr char kPackageTitleLabel[] = "Package title";
+constexpr char kPackageTitleLabel[] = UI_TEXT_NOOP("Labels", "Package title");
 
 // US English with the Windows-1252 code page: the table most files carry.
 std::string DefaultTableKey() {

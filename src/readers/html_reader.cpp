@@ -272,8 +272,8 @@ ReadResult ParseHtml(ByteSource& source, const ReadRequest&) {
     if (search.title) {
         const std::string charset =
             bom == "\xEF\xBB\xBF" ? std::string("UTF-8") : DeclaredCharset(search.head);
-        result.add("Title", DecodeCharacterReferences(
-                                CollapseWhiteSpace(TitleToUtf8(*search.title, charset))));
+        result.add(UI_TEXT_NOOP("Labels", "Title"), DecodeCharacterReferences(CollapseWhiteSpace(
+                                                        TitleToUtf8(*search.title, charset))));
     }
     return result;
 }

@@ -265,18 +265,18 @@ std::string StringValue(const Object& dictionary, std::string_view key, pdf::Doc
 
 void AddInformation(ReadResult& result, const Object& info, pdf::Document* document) {
     auto text = [&](std::string_view key) { return StringValue(info, key, document); };
-    result.add("Title", text("Title"));
-    result.add("Author", text("Author"));
-    result.add("Subject", text("Subject"));
+    result.add(UI_TEXT_NOOP("Labels", "Title"), text("Title"));
+    result.add(UI_TEXT_NOOP("Labels", "Author"), text("Author"));
+    result.add(UI_TEXT_NOOP("Labels", "Subject"), text("Subject"));
     if (std::string keywords = text("Keywords"); !keywords.empty())
-        result.add("Keywords", std::move(keywords));
+        result.add(UI_TEXT_NOOP("Labels", "Keywords"), std::move(keywords));
     const std::string modified = PdfDateText(text("ModDate"));
     if (!modified.empty())
-        result.add("Modified", modified);
+        result.add(UI_TEXT_NOOP("Labels", "Modified"), modified);
     if (std::string created = PdfDateText(text("CreationDate")); created != modified)
-        result.add("Created", std::move(created));
-    result.add("Producer", text("Producer"));
-    result.add("Creator", text("Creator"));
+        result.add(UI_TEXT_NOOP("Labels", "Created"), std::move(created));
+    result.add(UI_TEXT_NOOP("Labels", "Producer"), text("Producer"));
+    result.add(UI_TEXT_NOOP("Labels", "Creator"), text("Creator"));
 }
 
 } // namespace
@@ -303,7 +303,7 @@ ReadResult ParsePdf(ByteSource& source, const ReadRequest&) {
     if (classic.encrypted || classicInfo) {
         result.accept("pdf");
         if (classic.encrypted)
-            result.add("Encryption", kEncryptedValue);
+            result.add(UI_TEXT_NOOP("Labels", "Encryption"), kEncryptedValue);
         else
             AddInformation(result, *classicInfo, nullptr);
         return result;
@@ -314,7 +314,7 @@ ReadResult ParsePdf(ByteSource& source, const ReadRequest&) {
         return result.refuse(kNoCrossReference);
     result.accept("pdf");
     if (modern.encrypted)
-        result.add("Encryption", kEncryptedValue);
+        result.add(UI_TEXT_NOOP("Labels", "Encryption"), kEncryptedValue);
     else if (modern.info)
         AddInformation(result, *modern.info, &document);
     else if (classic.infoOffset)

@@ -829,8 +829,12 @@ TEST_F(FrameTest, CoreTextsAreGatheredAndShownTranslatedWhileTheToolStaysEnglish
           "tressel::CMarlockUtilView|No application could open %1", "tressel::CMainFrame|&File",
           "Reading|not this format", "Reading|no version resource", "Reading|%1: %2"})
         EXPECT_TRUE(messages.contains(message)) << message;
+    // The column names and the readers' labels, kept as plain literals in their tables.
+    for (const char* message :
+         {"Columns|ProductName", "Columns|Name", "Labels|Artist", "Labels|Readme title"})
+        EXPECT_TRUE(messages.contains(message)) << message;
 
-    // German for three patterns, one nested in another.
+    // German for three patterns, one nested in another, a column name and a label.
     QFile file(ts);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     QString xml = QString::fromUtf8(file.readAll());
@@ -838,7 +842,9 @@ TEST_F(FrameTest, CoreTextsAreGatheredAndShownTranslatedWhileTheToolStaysEnglish
     for (const auto& [source, german] :
          std::vector<std::pair<QString, QString>>{{"Successfully %1", "Erfolgreich: %1"},
                                                   {"Undone (%1)", "Rückgängig gemacht (%1)"},
-                                                  {"%1 dups Removed", "%1 Doppelte entfernt"}}) {
+                                                  {"%1 dups Removed", "%1 Doppelte entfernt"},
+                                                  {"ProductName", "Produktname"},
+                                                  {"Title", "Titel"}}) {
         const QString open = "<source>" + source + "</source>";
         const qsizetype at = xml.indexOf(open);
         ASSERT_GE(at, 0) << source.toStdString();
@@ -863,6 +869,7 @@ TEST_F(FrameTest, CoreTextsAreGatheredAndShownTranslatedWhileTheToolStaysEnglish
     work.write("0A.bin", "");
     work.write("1B.bin", "same");
     work.write("2C.bin", "same");
+    work.write("page.html", "<html><head><title>Hallo</title></head></html>");
     auto program = startProgram({QString::fromStdString(work.path())});
     CMainFrame& frame = *program->frame();
     ASSERT_EQ(names(frame).indexOf("0A.bin"), 0);
@@ -872,6 +879,18 @@ TEST_F(FrameTest, CoreTextsAreGatheredAndShownTranslatedWhileTheToolStaysEnglish
               "Erfolgreich: Rückgängig gemacht (" + work.path() + ")");
     frame.view().removeDuplicates();
     EXPECT_EQ(frame.statusPaneText(2), "1 Doppelte entfernt");
+    const CFileListModel& model = frame.view().model();
+    EXPECT_EQ(model.headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), "Produktname (2)");
+    const int page = names(frame).indexOf("page.html");
+    ASSERT_EQ(frame.view().model().cellText(page, 1), "Hallo");
+    EXPECT_EQ(frame.view().model().cellLabel(page, 1), "Titel");
+    std::ostringstream info, infoErr;
+    ASSERT_EQ(cli::Run({"info", "--json", work.file("page.html")}, info, infoErr), 0)
+        << infoErr.str();
+    EXPECT_NE(info.str().find("\"labels\": [\"Title\"]"), std::string::npos) << info.str();
+    info.str("");
+    ASSERT_EQ(cli::Run({"info", work.file("page.html")}, info, infoErr), 0) << infoErr.str();
+    EXPECT_NE(info.str().find("\tProductName (2)\t"), std::string::npos) << info.str();
 
     folder.write("dups/a", "same");
     folder.write("dups/b", "same");

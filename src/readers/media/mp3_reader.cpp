@@ -22,8 +22,10 @@ constexpr size_t kMaxUnsyncTagBytes = 256 * 1024;
 
 enum Slot { kTitle, kArtist, kYear, kAlbum, kCopyright, kSlotCount };
 using Slots = std::array<std::string, kSlotCount>;
-constexpr std::array<const char*, kSlotCount> kSlotLabels = {"Title", "Artist", "Year", "Album",
-                                                             "Copyright"};
+constexpr std::array<const char*, kSlotCount> kSlotLabels = {
+    UI_TEXT_NOOP("Labels", "Title"), UI_TEXT_NOOP("Labels", "Artist"),
+    UI_TEXT_NOOP("Labels", "Year"), UI_TEXT_NOOP("Labels", "Album"),
+    UI_TEXT_NOOP("Labels", "Copyright")};
 
 uint32_t SyncSafe32(const unsigned char* p) {
     return uint32_t(p[0] & 0x7F) << 21 | uint32_t(p[1] & 0x7F) << 14 | uint32_t(p[2] & 0x7F) << 7 |
@@ -249,7 +251,8 @@ void WalkFrames(ByteSource& source, const Id3v2Tag& tag, Slots& slots) {
 
 void AddId3v2Values(const Slots& slots, ReadResult& result) {
     if (!slots[kTitle].empty() && !slots[kArtist].empty())
-        result.add("Artist - Title", ArtistDashTitle(slots[kArtist], slots[kTitle]));
+        result.add(UI_TEXT_NOOP("Labels", "Artist - Title"),
+                   ArtistDashTitle(slots[kArtist], slots[kTitle]));
     for (size_t slot = 0; slot < slots.size(); ++slot)
         if (!slots[slot].empty())
             result.add(kSlotLabels[slot], slots[slot]);
@@ -277,13 +280,13 @@ bool AddId3v1Values(ByteSource& source, uint64_t v2End, ReadResult& result) {
     const std::string artist = Id3v1Field(record, 33, 30);
     const std::string title = TagText(std::string_view(record).substr(3, 30));
     if (artist.empty())
-        result.add("Title", title);
+        result.add(UI_TEXT_NOOP("Labels", "Title"), title);
     else
-        result.add("Artist - Title", ArtistDashTitle(artist, title));
-    result.add("Album", Id3v1Field(record, 63, 30));
-    result.add("Year", Id3v1Field(record, 93, 4));
+        result.add(UI_TEXT_NOOP("Labels", "Artist - Title"), ArtistDashTitle(artist, title));
+    result.add(UI_TEXT_NOOP("Labels", "Album"), Id3v1Field(record, 63, 30));
+    result.add(UI_TEXT_NOOP("Labels", "Year"), Id3v1Field(record, 93, 4));
     // A v1.1 track number follows a NUL in the comment's place.
-    result.add("Comment", Id3v1Field(record, 97, 30));
+    result.add(UI_TEXT_NOOP("Labels", "Comment"), Id3v1Field(record, 97, 30));
     return true;
 }
 

@@ -17,8 +17,10 @@ constexpr size_t kWindowSize = 1023;
 
 constexpr std::array<std::string_view, 5> kFieldNames = {"TITLE", "ARTIST", "ALBUM", "DATE",
                                                          "COMMENT"};
-constexpr std::array<const char*, kFieldNames.size()> kFieldLabels = {"Title", "Artist", "Album",
-                                                                      "Date", "Comment"};
+constexpr std::array<const char*, kFieldNames.size()> kFieldLabels = {
+    UI_TEXT_NOOP("Labels", "Title"), UI_TEXT_NOOP("Labels", "Artist"),
+    UI_TEXT_NOOP("Labels", "Album"), UI_TEXT_NOOP("Labels", "Date"),
+    UI_TEXT_NOOP("Labels", "Comment")};
 
 // The packet signatures after which a comment header's body (vendor, then fields) starts.
 constexpr std::array<std::string_view, 3> kCommentSignatures = {

@@ -43,14 +43,15 @@ void ReadContentDescription(std::string_view window, size_t marker, ReadResult& 
         return;
     const std::optional<std::string> author = TakeString(window, pos);
     if (author && !title->empty() && !author->empty())
-        result.add("Author - Title", ArtistDashTitle(*author, *title));
+        result.add(UI_TEXT_NOOP("Labels", "Author - Title"), ArtistDashTitle(*author, *title));
     if (!title->empty())
-        result.add("Title", *title);
+        result.add(UI_TEXT_NOOP("Labels", "Title"), *title);
     if (!author)
         return;
     if (!author->empty())
-        result.add("Author", *author);
-    for (const char* label : {"Copyright", "Comment"}) {
+        result.add(UI_TEXT_NOOP("Labels", "Author"), *author);
+    for (const char* label :
+         {UI_TEXT_NOOP("Labels", "Copyright"), UI_TEXT_NOOP("Labels", "Comment")}) {
         const std::optional<std::string> text = TakeString(window, pos);
         if (!text)
             return;
@@ -95,7 +96,7 @@ ReadResult ParseRealMedia(ByteSource& source, const ReadRequest&) {
         }
     }
     if (creationDate)
-        result.add("Creation date", std::move(*creationDate));
+        result.add(UI_TEXT_NOOP("Labels", "Creation date"), std::move(*creationDate));
     if (result.values.empty())
         return result.refuse(kNoContentDescription);
     // Audio-only files carry the older RealAudio signature. The content marker alone is
