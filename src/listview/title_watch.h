@@ -74,7 +74,7 @@ signals:
 
 private:
     CFileListModel& m_model;
-    const std::vector<std::string>& m_headers;
+    const std::vector<std::string> m_headers; // translated for the status line
     const CEscapeCheck& m_commands;
     QWidget* m_owner;
     std::unique_ptr<IForegroundWindow> m_foreground;
