@@ -13,11 +13,11 @@ namespace {
 using test::TempDir;
 
 // Items in row order: "name=key".
-std::vector<GroupItem> Items(TempDir& dir, const std::vector<const char*>& specs) {
+std::vector<GroupItem> Items(TempDir& dir, const std::vector<const char*>& pairs) {
     std::vector<GroupItem> items;
-    for (const std::string spec : specs) {
-        const size_t eq = spec.find('=');
-        items.push_back({spec.substr(0, eq), spec.substr(eq + 1)});
+    for (const std::string pair : pairs) {
+        const size_t eq = pair.find('=');
+        items.push_back({pair.substr(0, eq), pair.substr(eq + 1)});
         dir.write(items.back().name, items.back().name);
     }
     return items;
