@@ -25,27 +25,14 @@
 #include <fstream>
 #include <string>
 
+#include "numbered_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kEntries = 20000;
-constexpr int kExecutableEvery = 60;
-
 std::string MakeFolder() {
-    std::ifstream in(std::string(TRESSEL_BENCH_SOURCE_DIR) + "/tests/fixtures/exe/us_english.exe",
-                     std::ios::binary);
-    const std::string executable(std::istreambuf_iterator<char>(in), {});
-    const fs::path folder = fs::temp_directory_path() / "tressel-bench-find";
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    for (int i = 0; i < kEntries; ++i) {
-        char file[32];
-        const bool exe = i % kExecutableEvery == 0;
-        std::snprintf(file, sizeof file, "%08X.%s", 0x0A000000 + i, exe ? "exe" : "bin");
-        std::ofstream(folder / file, std::ios::binary) << (exe ? executable : "not readable");
-    }
-    return folder.string() + "/";
+    return tressel::bench::MakeNumberedFolder("tressel-bench-find");
 }
 
 // Answers the dialog the next find() opens: text, then "&Select All".

@@ -26,31 +26,14 @@
 #include <fstream>
 #include <string>
 
+#include "numbered_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kEntries = 20000;
-constexpr int kExecutableEvery = 60;
-
-std::string ExecutableWithVersion() {
-    std::ifstream in(std::string(TRESSEL_BENCH_SOURCE_DIR) + "/tests/fixtures/exe/us_english.exe",
-                     std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string MakeFolder(const std::string& name) {
-    const fs::path folder = fs::temp_directory_path() / name;
-    fs::remove_all(folder);
-    fs::create_directories(folder);
-    const std::string executable = ExecutableWithVersion();
-    for (int i = 0; i < kEntries; ++i) {
-        char file[32];
-        const bool exe = i % kExecutableEvery == 0;
-        std::snprintf(file, sizeof file, "%08X.%s", 0x0A000000 + i, exe ? "exe" : "bin");
-        std::ofstream(folder / file, std::ios::binary) << (exe ? executable : "not readable");
-    }
-    return folder.string() + "/";
+    return tressel::bench::MakeNumberedFolder(name);
 }
 
 double g_windowSeconds = 0;
