@@ -395,7 +395,8 @@ InformationResult CMarlockUtilDoc::ReadInformationOfPath(const std::string& path
 
 namespace {
 
-// FIFOs, sockets, devices and dangling links are never opened.
+// FIFOs, sockets, devices, folders and dangling links give nothing, and no error:
+// they are not files to read.
 InformationResult NotRegularFile(bool traced) {
     InformationResult result;
     if (traced)
@@ -406,11 +407,14 @@ InformationResult NotRegularFile(bool traced) {
 InformationResult ReadRegularFile(const ReaderTable& table, const std::string& path, bool scanAll,
                                   bool traced) {
     InformationResult result;
-    // One open for every reader tried.
+    // One open for every reader tried; it also refuses what is not a regular file.
     int error = 0;
     const FileInput input(path, CachedFileSource::open(path, &error));
-    if (!input.source)
+    if (!input.source) {
+        if (IsNotRegularFileError(error))
+            return NotRegularFile(traced);
         result.openError = error;
+    }
     std::unique_ptr<CFileReader> reader =
         CreateFileReader(table, input, scanAll, traced ? &result.attempts : nullptr);
     if (!reader->isRecognized())
@@ -428,8 +432,6 @@ InformationResult ReadRegularFile(const ReaderTable& table, const std::string& p
 InformationResult CMarlockUtilDoc::ReadInformationOfPath(const ReaderTable& table,
                                                          const std::string& path, bool scanAll,
                                                          bool traced) {
-    if (!IsRegularFile(path))
-        return NotRegularFile(traced);
     return ReadRegularFile(table, path, scanAll, traced);
 }
 

@@ -148,9 +148,8 @@ size_t MemorySource::readAt(uint64_t offset, void* buffer, size_t n) {
     return n;
 }
 
-bool IsRegularFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+bool IsNotRegularFileError(int error) {
+    return error == EINVAL || error == ENOENT || error == ENOTDIR || error == ELOOP;
 }
 
 } // namespace tressel

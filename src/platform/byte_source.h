@@ -99,8 +99,9 @@ private:
     std::string_view m_bytes;
 };
 
-// True when path names a regular file (following symbolic links).
-bool IsRegularFile(const std::string& path);
+// True when an open refused by OpenRegularFile found no regular file there (a FIFO,
+// socket, device or folder, a dangling link, or nothing): not a failure to read one.
+bool IsNotRegularFileError(int error);
 
 // Little- and big-endian integers from a byte buffer; the caller checks the bounds.
 inline uint16_t ReadLe16(const void* p) {
