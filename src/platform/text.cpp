@@ -180,6 +180,8 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string ToValidUtf8(std::string_view bytes) {
+    if (IsValidUtf8(bytes))
+        return std::string(bytes);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::string out;
     out.reserve(bytes.size());
