@@ -211,7 +211,7 @@ private:
 
     CArchiveReader& m_archive;
     bool m_collectPreview;
-    std::optional<CTempFileItem> m_scratch;
+    const CTempFileItem* m_scratch = nullptr;
     int m_extractions = 0;
     std::vector<std::string> m_iniTitles, m_readmeTitles, m_otherTitles;
     std::string m_mainText, m_extraText;
@@ -219,11 +219,16 @@ private:
 
 std::string TitleSelection::extract(const CArchiveEntry& entry) {
     if (!m_scratch)
-        m_scratch.emplace();
+        m_scratch = &ThreadScratchDirectory();
     ++m_extractions;
     if (m_scratch->path().empty())
         return {};
-    return m_archive.extractMember(entry, *m_scratch);
+    std::string path = m_archive.extractMember(entry, *m_scratch);
+    // The directory serves the thread's next archives: a member cut short must not
+    // stand in the way of one of the same name there.
+    if (path.empty())
+        ::unlink(m_scratch->memberPath(entry.name).c_str());
+    return path;
 }
 
 // True when the scan should end.

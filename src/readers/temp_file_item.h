@@ -23,6 +23,16 @@ public:
     // Creates that file, refusing to replace or follow anything already there; an open
     // descriptor for writing, or -1.
     int createMember(std::string_view name) const;
+    // Drops the path without removing anything there.
+    void forget() { m_path.clear(); }
 };
+
+// The calling thread's scratch directory for archive members, made on first use and
+// kept until the thread ends, or until it is gone or $TMPDIR names another place:
+// making and removing a directory for every archive read costs more than reading most
+// archives (several times more on a disk that discards freed blocks). Its users delete
+// each member they extract once read, so it stays empty between them. Its path() is
+// empty when no directory could be made.
+const CTempFileItem& ThreadScratchDirectory();
 
 } // namespace tressel

@@ -1,3 +1,4 @@
+#include "isolated_scratch.h"
 #include "readers/archive_reader.h"
 #include "temp_dir.h"
 
@@ -27,6 +28,9 @@ public:
             return {};
         writer.write(m_bytes[entry.index].data(), m_bytes[entry.index].size());
         writer.close();
+        scratchDirectory = scratch.path();
+        if (cutShort)
+            return {}; // as a reader does when the member's data turns out damaged
         scratchPaths.push_back(scratch.memberPath(entry.name));
         return scratchPaths.back();
     }
@@ -39,7 +43,8 @@ public:
     }
 
     Values extracted, labels, scratchPaths;
-    std::string previewText;
+    std::string previewText, scratchDirectory;
+    bool cutShort = false;
 
 private:
     std::map<size_t, std::string> m_bytes;
@@ -178,6 +183,20 @@ TEST(ArchiveTitles, HostileNamesStayInTheScratchDirectory) {
         EXPECT_EQ(path.rfind("/etc/", 0), std::string::npos) << path;
     }
     EXPECT_FALSE(test::PathExists("/etc/x.txt"));
+}
+
+TEST(ArchiveTitles, ArchivesReadInTurnShareOneScratchDirectoryLeftEmpty) {
+    const test::IsolatedScratch isolated;
+    FakeArchive damaged;
+    damaged.cutShort = true;
+    damaged.add("readme.txt", "Half a Title\n");
+    EXPECT_EQ(damaged.select(9), Values{"readme.txt"});
+    FakeArchive whole;
+    whole.add("docs/readme.txt", "Whole Title\n");
+    EXPECT_EQ(whole.select(9), (Values{"Whole Title", "docs/readme.txt"}));
+    EXPECT_EQ(whole.scratchDirectory, damaged.scratchDirectory);
+    EXPECT_TRUE(test::PathExists(whole.scratchDirectory));
+    EXPECT_EQ(isolated.entriesLeft(), 0u);
 }
 
 TEST(ArchiveTitles, ListingIsBounded) {

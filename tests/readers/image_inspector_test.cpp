@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace tressel {
@@ -112,6 +113,27 @@ TEST_F(TempFileItemTest, IsAPrivateFreshDirectoryRemovedWithEverythingInIt) {
     }
     EXPECT_FALSE(PathExists(path));
     EXPECT_EQ(ReadWholeFile(outside), "keep me");
+}
+
+TEST_F(TempFileItemTest, ThreadScratchDirectoryLastsWhileItsThreadAndPlaceDo) {
+    const std::string first = ThreadScratchDirectory().path();
+    ASSERT_EQ(first.rfind(base.path() + "tmp", 0), 0u) << first;
+    EXPECT_EQ(ThreadScratchDirectory().path(), first);
+
+    std::string other;
+    std::thread([&other] { other = ThreadScratchDirectory().path(); }).join();
+    EXPECT_NE(other, first);
+    EXPECT_FALSE(PathExists(other)) << "removed when its thread ended";
+
+    ASSERT_EQ(::rmdir(first.c_str()), 0); // a cleaner of the temporary directory
+    const std::string remade = ThreadScratchDirectory().path();
+    EXPECT_NE(remade, first);
+    EXPECT_TRUE(PathExists(remade));
+
+    TempDir elsewhere;
+    ::setenv("TMPDIR", elsewhere.path().c_str(), 1);
+    EXPECT_EQ(ThreadScratchDirectory().path().rfind(elsewhere.path() + "tmp", 0), 0u);
+    EXPECT_FALSE(PathExists(remade));
 }
 
 TEST_F(TempFileItemTest, MembersGoInUnderTheirFileNameOnly) {
