@@ -278,9 +278,10 @@ RenamePlan PlanRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, RenameOpti
             then(from, to);
     };
     RenamePlan plan;
+    const std::vector<int> selected = rows.selectedRows(); // the run deselects rows
     CUndoGroup unrecorded;
     plan.result = RunRenameCommand(doc, rows, unrecorded, options);
-    for (int row : rows.selectedRows()) {
+    for (int row : selected) {
         const int record = rows.record(row);
         if (doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
             continue;

@@ -277,9 +277,10 @@ std::vector<PlannedChange> CMarlockUtilView::planRenames(const std::vector<int>&
     if (plan.result.cancelled)
         return changes;
     for (const PlannedRename& file : plan.files) {
-        const int row = m_model->rowOfRecord(file.record);
-        changes.push_back({file.oldName, file.newName,
-                           row < 0 ? QString() : m_model->cellText(row, settings.column)});
+        // A file gone meanwhile (the folder refresh took its row) is no longer offered.
+        if (const int row = m_model->rowOfRecord(file.record); row >= 0)
+            changes.push_back(
+                {file.oldName, file.newName, m_model->cellText(row, settings.column)});
     }
     return changes;
 }

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -41,13 +42,6 @@ protected:
                             : item->text(0) + " -> " + item->text(1));
         }
         return rows.join("; ").toStdString();
-    }
-
-    static void untick(CRenamePreviewDialog& dialog, const QString& name) {
-        for (int i = 0; i < dialog.list()->topLevelItemCount(); ++i) {
-            if (dialog.list()->topLevelItem(i)->text(0) == name)
-                dialog.list()->topLevelItem(i)->setCheckState(0, Qt::Unchecked);
-        }
     }
 
     // The folder after the rename command's own run on every file, taken back again.
@@ -130,7 +124,9 @@ TEST_F(RenamePreviewTest, UntickedFilesStayAndNamesTakenMeanwhileAreNumbered) {
     selectAll();
     act = [this](CRenamePreviewDialog& dialog) {
         EXPECT_EQ(dialog.columnChooser()->count(), 2) << "the columns some file fills";
-        untick(dialog, "0A.bin");
+        QTreeWidget* list = dialog.list();
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::keyClick(list, Qt::Key_Space); // unticks 0A.bin
         folder.write("Beta.bin", "someone else's");
     };
     view->previewRename(false);
