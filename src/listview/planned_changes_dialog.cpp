@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <set>
 
 namespace tressel {
 
@@ -84,9 +85,19 @@ void CPlannedChangesDialog::fillList() {
     m_list->setSortingEnabled(sorting);
 }
 
+// A file the user unticked stays unticked in the new plan.
 void CPlannedChangesDialog::setChanges(const std::vector<PlannedChange>& changes) {
     const QSignalBlocker quiet(m_list);
+    std::set<std::string> unticked;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* row = m_list->topLevelItem(i);
+        if ((row->flags() & Qt::ItemIsUserCheckable) && row->checkState(0) == Qt::Unchecked)
+            unticked.insert(
+                m_changes[static_cast<size_t>(row->data(0, kPlanIndexRole).toInt())].oldName);
+    }
     m_changes = changes;
+    for (PlannedChange& change : m_changes)
+        change.checked = change.checked && !unticked.count(change.oldName);
     fillList();
     updateSummary();
 }

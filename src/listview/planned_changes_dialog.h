@@ -36,7 +36,7 @@ public:
     // The rows as the user left them, ticked ones only, in the list's first order.
     std::vector<PlannedChange> tickedChanges() const;
     QTreeWidget* list() const { return m_list; }
-    // Shows another plan in place of the rows.
+    // Shows another plan in place of the rows; files unticked stay unticked.
     void setChanges(const std::vector<PlannedChange>& changes);
 
 protected:

@@ -127,6 +127,8 @@ TEST_F(RenamePreviewTest, UntickedFilesStayAndNamesTakenMeanwhileAreNumbered) {
         QTreeWidget* list = dialog.list();
         list->setCurrentItem(list->topLevelItem(0));
         QTest::keyClick(list, Qt::Key_Space); // unticks 0A.bin
+        dialog.appendBox()->toggle();         // planned again twice: still unticked
+        dialog.appendBox()->toggle();
         folder.write("Beta.bin", "someone else's");
     };
     view->previewRename(false);
