@@ -363,6 +363,10 @@ void CMainFrame::buildMenus() {
     addAction(addItem(nullptr, "findPrevious", tr("Find Previous"),
                       tr("Find the previous entry holding the text"),
                       [this] { m_view->findNext(true); }, {QKeySequence("Shift+F3")}));
+    edit->addSeparator();
+    addItem(edit, "previewRename", tr("Pre&view Rename..."),
+            tr("Show the new names of the selected files before renaming them"),
+            [this] { m_view->previewRename(false); }, {QKeySequence("Ctrl+Shift+R")});
 
     QMenu* view = bar->addMenu(tr("&View"));
     view->setObjectName("viewMenu");

@@ -267,4 +267,30 @@ RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGrou
     return result;
 }
 
+RenamePlan PlanRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, RenameOptions options) {
+    // A dry run changes no name, so each file is found again by its name afterwards.
+    std::map<std::string, std::string> renamed;
+    options.dryRun = true;
+    options.onRename = [&renamed, then = std::move(options.onRename)](const std::string& from,
+                                                                      const std::string& to) {
+        renamed[from] = to;
+        if (then)
+            then(from, to);
+    };
+    RenamePlan plan;
+    const std::vector<int> selected = rows.selectedRows(); // the run deselects rows
+    CUndoGroup unrecorded;
+    plan.result = RunRenameCommand(doc, rows, unrecorded, options);
+    for (int row : selected) {
+        const int record = rows.record(row);
+        if (doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER)
+            continue;
+        std::string name = doc.GetItemName(record, NameMode::InFolder);
+        const auto found = renamed.find(name);
+        std::string newName = found == renamed.end() ? name : found->second;
+        plan.files.push_back({record, std::move(name), std::move(newName)});
+    }
+    return plan;
+}
+
 } // namespace tressel

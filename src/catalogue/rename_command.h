@@ -153,4 +153,22 @@ struct RenameOptions {
 RenameResult RunRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, CUndoGroup& group,
                               const RenameOptions& options);
 
+// One file of a planned command: newName is oldName when the file stays as it is (an
+// empty value, a name it already has, or its row not reached).
+struct PlannedRename {
+    int record = -1;
+    std::string oldName;
+    std::string newName;
+};
+
+struct RenamePlan {
+    std::vector<PlannedRename> files; // the selected files in row order, folders left out
+    RenameResult result;              // what the dry run reports
+};
+
+// The dry run of the command (options.dryRun is implied): every selected file with the
+// name a real run would give it now, clashes numbered. The dialog that previews a
+// rename and `tressel rename --dry-run` both show this.
+RenamePlan PlanRenameCommand(CMarlockUtilDoc& doc, IRenameRows& rows, RenameOptions options);
+
 } // namespace tressel

@@ -146,18 +146,26 @@ std::vector<int> NamedRecords(const CMarlockUtilDoc& doc, const std::vector<std:
 int RunOnRecords(CMarlockUtilDoc& doc, std::vector<int> records, RenameOptions options,
                  const std::string& undoName, const char* command, std::ostream& out,
                  std::ostream& err, int status) {
+    CommandLineRows rows(doc, std::move(records));
+    if (options.dryRun) {
+        // The plan the window's rename preview shows, printed.
+        const RenamePlan plan = PlanRenameCommand(doc, rows, options);
+        for (const PlannedRename& file : plan.files) {
+            if (file.newName != file.oldName)
+                out << TableCell(file.oldName) << " -> " << TableCell(file.newName) << '\n';
+        }
+        out << plan.result.status.english() << '\n';
+        return status;
+    }
     // No rename without a record of it: a journal that cannot be written stops the
     // command before its next move.
-    std::unique_ptr<CUndoGroup> group =
-        options.dryRun ? std::make_unique<CUndoGroup>()
-                       : CUndoGroup::Journaled(doc.GetCurrentFolderPath(), undoName);
+    std::unique_ptr<CUndoGroup> group = CUndoGroup::Journaled(doc.GetCurrentFolderPath(), undoName);
     options.onRename = [&](const std::string& from, const std::string& to) {
         out << TableCell(from) << " -> " << TableCell(to) << '\n';
     };
     options.onError = [&](const std::string& name) {
         err << "tressel " << command << ": " << TableCell(name) << ": could not be renamed\n";
     };
-    CommandLineRows rows(doc, std::move(records));
     const RenameResult result = RunRenameCommand(doc, rows, *group, options);
     out << result.status.english() << '\n';
     if (!result.stopped.empty()) {

@@ -26,6 +26,7 @@ inline constexpr int Properties = kColumns + 4;
 inline constexpr int MoveToChoose = kColumns + 5;
 inline constexpr int ClearText = kColumns + 6;
 inline constexpr int FindText = kColumns + 7;
+inline constexpr int PreviewRename = kColumns + 8;
 inline constexpr int MoveToHistory = kColumns + 10;
 inline constexpr int CopyToHistory = kColumns + 20;
 inline constexpr int CtrlFirst = 100;

@@ -71,6 +71,13 @@ FileQuestions WindowFileQuestions(QWidget* parent) {
         return dialog.exec() == QDialog::Accepted ? dialog.tickedChanges()
                                                   : std::vector<PlannedChange>();
     };
+    questions.previewRename = [parent](const std::vector<NameMenuItem>& columns,
+                                       const RenamePreviewSettings& start,
+                                       const RenamePlanner& planner) {
+        CRenamePreviewDialog dialog(columns, start, planner, parent);
+        return dialog.exec() == QDialog::Accepted ? dialog.tickedChanges()
+                                                  : std::vector<PlannedChange>();
+    };
     return questions;
 }
 

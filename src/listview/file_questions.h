@@ -5,6 +5,7 @@
 
 #include "catalogue/file_commands.h"
 #include "planned_changes_dialog.h"
+#include "rename_preview_dialog.h"
 
 #include <QString>
 #include <QStringList>
@@ -28,6 +29,12 @@ struct FileQuestions {
     std::function<std::vector<PlannedChange>(const QString& title, const QString& descriptionHeader,
                                              const std::vector<PlannedChange>& changes)>
         confirmChanges;
+    // The rename preview over the name submenu's columns, opened with start and planned
+    // by planner: the changes the user leaves ticked; none on Cancel.
+    std::function<std::vector<PlannedChange>(const std::vector<NameMenuItem>& columns,
+                                             const RenamePreviewSettings& start,
+                                             const RenamePlanner& planner)>
+        previewRename;
 };
 
 // Modal dialogs owned by parent.

@@ -89,15 +89,14 @@ QAction* CListContextMenu::addCommand(QMenu* menu, const QString& text, int id,
     return action;
 }
 
-void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& records) {
+std::vector<NameMenuItem> CListContextMenu::nameItems(const std::vector<int>& records) {
     CMarlockUtilDoc& doc = m_view.document();
     CFileListModel& model = m_view.model();
     const auto firstFile = std::find_if(records.begin(), records.end(), [&doc](int record) {
         return !(doc.GetAttributes(record, SFGAO_FOLDER) & SFGAO_FOLDER);
     });
     if (firstFile == records.end())
-        return;
-    std::vector<NameMenuItem> items;
+        return {};
     if (records.size() == 1) {
         const int row = model.rowOfRecord(records.front());
         // A file nothing recognised by its extension is read once more with Scan All.
@@ -113,16 +112,19 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
             cells.push_back(model.cellText(row, column).toStdString());
             labels.push_back(model.cellLabel(row, column).toStdString());
         }
-        items = SingleRowNameItems(cells, m_view.columnDisplayOrder(), labels);
-    } else {
-        items = MultiRowNameItems(
-            [&](int column) {
-                return std::any_of(records.begin(), records.end(), [&](int record) {
-                    return !model.cellText(model.rowOfRecord(record), column).isEmpty();
-                });
-            },
-            TranslatedColumnNames(doc.ColumnNames()), m_view.columnDisplayOrder());
+        return SingleRowNameItems(cells, m_view.columnDisplayOrder(), labels);
     }
+    return MultiRowNameItems(
+        [&](int column) {
+            return std::any_of(records.begin(), records.end(), [&](int record) {
+                return !model.cellText(model.rowOfRecord(record), column).isEmpty();
+            });
+        },
+        TranslatedColumnNames(doc.ColumnNames()), m_view.columnDisplayOrder());
+}
+
+void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& records) {
+    const std::vector<NameMenuItem> items = nameItems(records);
     if (items.empty())
         return;
     auto* names = new QMenu(m_append ? tr("Append To Name") : tr("Rename To"), popup);
@@ -134,8 +136,12 @@ void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& reco
 }
 
 void CListContextMenu::addCommandItems(QMenu* popup, QPoint pos) {
-    if (!popup->isEmpty())
+    if (!popup->isEmpty()) {
+        // Beside the name submenu it previews.
+        addCommand(popup, tr("Pre&view Rename..."), menu::PreviewRename,
+                   [this, append = m_append] { m_view.previewRename(append); });
         popup->addSeparator();
+    }
     const QStringList& history = m_view.moveToHistory().entries();
     auto addFolderMenu = [&](const QString& title, const char* name, bool move, int chooseId,
                              int firstHistoryId) {

@@ -4,6 +4,8 @@
 // the cell under the click. Each item carries its handler; its command identifier
 // stays on the action as the documented numbering (context_menu.h).
 
+#include "context_menu.h"
+
 #include <QObject>
 #include <QPoint>
 
@@ -42,6 +44,9 @@ public:
     // Shift was held when the menu was built: the rename command appends.
     bool appendFlag() const { return m_append; }
     void clearAppendFlag() { m_append = false; }
+    // The name submenu's items for these records (in the order the list shows them):
+    // one file's own texts with their labels, or the columns several files fill.
+    std::vector<NameMenuItem> nameItems(const std::vector<int>& records);
     // The cell under the last menu's click: its row (-1 when none) and column.
     std::pair<int, int> hitCell() const;
     void copyHitText();

@@ -2,7 +2,8 @@
 
 // The planned changes of a command that renames files, shown before anything moves:
 // one row per file with its old name, its new name and a description, each with a
-// check box. The user unticks the rows that should stay as they are.
+// check box. The user unticks the rows that should stay as they are. A row whose new
+// name is its old one is shown greyed, without a check box: nothing would change.
 
 #include <QDialog>
 #include <QString>
@@ -35,8 +36,15 @@ public:
     // The rows as the user left them, ticked ones only, in the list's first order.
     std::vector<PlannedChange> tickedChanges() const;
     QTreeWidget* list() const { return m_list; }
+    // Shows another plan in place of the rows; files unticked stay unticked.
+    void setChanges(const std::vector<PlannedChange>& changes);
+
+protected:
+    // Puts controls (owned by the dialog) above the list.
+    void addControls(QWidget* controls);
 
 private:
+    void fillList();
     void updateSummary();
 
     std::vector<PlannedChange> m_changes;

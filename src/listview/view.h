@@ -138,6 +138,10 @@ public:
     void renameRow(int row, const QString& typed);
     // Renames the selected files to the texts of an information column.
     void renameToColumn(int column);
+    // "Preview Rename...": reads the selected rows, shows the names the rename command
+    // would give (choices of column, append and Fix Extensions) and renames the files
+    // left ticked to exactly those names, as one undo group.
+    void previewRename(bool append);
     // Gives the selected files the extension their content should carry, after the user
     // looked over the planned changes; one undo group.
     void fixExtensionsFromContent();
@@ -257,6 +261,10 @@ private:
     void reportGroupResult(const UiText& subject, int errors, const CFailureList& failures,
                            const std::string& stopped);
     std::vector<GroupItem> groupItems(int mode);
+    std::vector<PlannedChange> planRenames(const std::vector<int>& records,
+                                           const RenamePreviewSettings& settings);
+    void applyPlannedRenames(const std::vector<int>& records,
+                             const std::vector<PlannedChange>& ticked);
     void reportFailures(const UiText& subject, const CFailureList& failures);
     std::vector<std::string> selectedPaths() const;
     QString targetFolder(bool move, int index);

@@ -27,17 +27,14 @@ namespace tressel {
 
 namespace {
 
-// The rename command's view of the list. Its rows are named by record number: the
-// list may change while the command runs (the Esc check lets the window paint), and a
-// record keeps naming the same file whatever row shows it. Rows leave the selection
-// together when the command ends: deselecting them one by one splits the selection
-// into ever more ranges, and every change makes the window count the selected rows
-// again, which made a large selection cost far more than the renaming itself.
-class CViewRenameRows : public IRenameRows {
+// The list's cells as rows of the rename command, named by record number: the list
+// may change while the command runs (the Esc check lets the window paint), and a
+// record keeps naming the same file whatever row shows it. Changes nothing: a dry run
+// plans on it.
+class CListCellRows : public IRenameRows {
 public:
-    CViewRenameRows(CFileListModel& model, QItemSelectionModel& selection, std::vector<int> records)
-        : m_model(model), m_selection(selection), m_records(std::move(records)) {}
-    ~CViewRenameRows() override { applyDeselection(); }
+    CListCellRows(CFileListModel& model, std::vector<int> records)
+        : m_model(model), m_records(std::move(records)) {}
 
     std::vector<int> selectedRows() override { return m_records; }
     int record(int record) override { return record; }
@@ -47,6 +44,27 @@ public:
             return m_model.nameBytes(row);
         return m_model.cellText(row, column).toStdString();
     }
+    void deselect(int) override {}
+    void setName(int, const std::string&) override {}
+
+protected:
+    CFileListModel& m_model;
+
+private:
+    std::vector<int> m_records;
+};
+
+// The rename command's view of the list, which also shows its renames. Rows leave the
+// selection together when the command ends: deselecting them one by one splits the
+// selection into ever more ranges, and every change makes the window count the
+// selected rows again, which made a large selection cost far more than the renaming
+// itself.
+class CViewRenameRows : public CListCellRows {
+public:
+    CViewRenameRows(CFileListModel& model, QItemSelectionModel& selection, std::vector<int> records)
+        : CListCellRows(model, std::move(records)), m_selection(selection) {}
+    ~CViewRenameRows() override { applyDeselection(); }
+
     void deselect(int record) override { m_deselected.push_back(record); }
     void setName(int record, const std::string& name) override {
         m_model.setName(m_model.rowOfRecord(record), name);
@@ -76,9 +94,7 @@ private:
         m_selection.select(selection, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
     }
 
-    CFileListModel& m_model;
     QItemSelectionModel& m_selection;
-    std::vector<int> m_records;
     std::vector<int> m_deselected;
 };
 
@@ -209,6 +225,107 @@ void CMarlockUtilView::renameToColumn(int column) {
         pushUndoGroup(std::move(group));
         emit statusText(PaneReport, Translated(result.status));
     });
+}
+
+// The rows are read first (on the workers, with the progress bar; Esc stops it), so
+// that planning asks no file on the spot.
+void CMarlockUtilView::previewRename(bool append) {
+    guard([this, append] {
+        const std::vector<int> records = selectedRecords();
+        if (records.empty())
+            return;
+        {
+            m_cancel = false;
+            CLongCommand command(m_escape);
+            emit statusText(PaneReport, tr("Press Esc to cancel"));
+            m_cancel = !m_model->readRecords(records, &m_escape, &progress());
+        }
+        emit statusText(PaneReport, QString());
+        if (m_cancel)
+            return;
+        const std::vector<NameMenuItem> columns = m_contextMenu->nameItems(records);
+        if (columns.empty()) {
+            emit statusText(PaneReport,
+                            tr("No file of the selection has a text to be named after"));
+            return;
+        }
+        if (!m_questions.previewRename)
+            return;
+        const RenamePreviewSettings start{columns.front().column, append, m_doc.fixExtensions()};
+        const std::vector<PlannedChange> ticked = m_questions.previewRename(
+            columns, start, [this, &records](const RenamePreviewSettings& settings) {
+                return planRenames(records, settings);
+            });
+        applyPlannedRenames(records, ticked);
+    });
+}
+
+// The plan of `tressel rename --dry-run`, on the list's cells as the rename command
+// reads them; Esc leaves it empty.
+std::vector<PlannedChange> CMarlockUtilView::planRenames(const std::vector<int>& records,
+                                                         const RenamePreviewSettings& settings) {
+    CLongCommand command(m_escape);
+    CListCellRows rows(*m_model, records);
+    RenameOptions options;
+    options.column = settings.column;
+    options.append = settings.append;
+    options.fixExtension = settings.fixExtensions;
+    options.progress = &progress();
+    options.cancel = &m_escape;
+    const RenamePlan plan = PlanRenameCommand(m_doc, rows, options);
+    std::vector<PlannedChange> changes;
+    if (plan.result.cancelled)
+        return changes;
+    for (const PlannedRename& file : plan.files) {
+        // A file gone meanwhile (the folder refresh took its row) is no longer offered.
+        if (const int row = m_model->rowOfRecord(file.record); row >= 0)
+            changes.push_back(
+                {file.oldName, file.newName, m_model->cellText(row, settings.column)});
+    }
+    return changes;
+}
+
+// The ticked files go through the rename command once more, each to the name it was
+// shown, so that the clash checks run again: a name another file took meanwhile gets
+// the next number, never that file's place.
+void CMarlockUtilView::applyPlannedRenames(const std::vector<int>& records,
+                                           const std::vector<PlannedChange>& ticked) {
+    std::map<std::string, int> recordOfName;
+    for (int record : records)
+        recordOfName.emplace(m_doc.GetItemName(record, NameMode::InFolder), record);
+    std::vector<int> chosen;
+    std::map<int, std::string> newNames;
+    for (const PlannedChange& change : ticked) {
+        const auto found = recordOfName.find(change.oldName);
+        if (found == recordOfName.end())
+            continue;
+        chosen.push_back(found->second);
+        newNames.emplace(found->second, change.newName);
+    }
+    if (chosen.empty())
+        return;
+    std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
+    m_cancel = false;
+    CLongCommand command(m_escape);
+    CViewRenameRows list(*m_model, *m_details->selectionModel(), std::move(chosen));
+    RenameOptions options;
+    options.targetName = [&newNames](int record, const std::string&) { return newNames[record]; };
+    int numberedAgain = 0;
+    options.onRename = [&](const std::string& from, const std::string& to) {
+        numberedAgain += to != newNames[recordOfName[from]];
+    };
+    options.progress = &progress();
+    options.cancel = &m_escape;
+    const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
+    m_cancel = result.cancelled;
+    pushUndoGroup(std::move(group));
+    UiText status = result.status;
+    if (numberedAgain > 0)
+        status = ThenSentence(std::move(status),
+                              UI_TEXT("tressel::CMarlockUtilView",
+                                      "%1 name(s) were taken meanwhile and got the next number")
+                                  .arg(numberedAgain));
+    emit statusText(PaneReport, Translated(status));
 }
 
 namespace {

@@ -239,6 +239,36 @@ TEST_F(RenameCommandTest, DryRunReportsTheSameNamesAndMovesNothing) {
     EXPECT_TRUE(group.empty());
 }
 
+// The plan names every selected file (a folder left out, an unchanged file as it is)
+// as the real run then names it, chains of names freed and taken included.
+TEST_F(RenameCommandTest, PlanListsEverySelectedFileAsTheRealRunNamesIt) {
+    for (const char* name : {"a.bin", "b.bin", "c.bin", "keep.bin"})
+        sat.write(name, name);
+    sat.mkdir("Dir");
+    open();
+    const std::vector<int> records = {rec("a.bin"), rec("b.bin"), rec("c.bin"), rec("keep.bin"),
+                                      rec("Dir")};
+    FakeRows rows(doc, records);
+    for (const auto& [name, text] : {std::pair{"a.bin", "x"}, {"b.bin", "a"}, {"c.bin", "b"}})
+        rows.setCell(rec(name), 1, text);
+    const RenamePlan plan = PlanRenameCommand(doc, rows, {});
+    std::string planned;
+    for (const PlannedRename& file : plan.files)
+        planned += file.oldName + ">" + file.newName + " ";
+    // Row order; each file takes the name the one before it frees.
+    EXPECT_EQ(planned, "a.bin>x.bin b.bin>a.bin c.bin>b.bin keep.bin>keep.bin ");
+    EXPECT_EQ(plan.result.status.english(), "3 Renamed, Selected Unchanged");
+    EXPECT_EQ(listing(), (std::vector<std::string>{"a.bin", "b.bin", "c.bin", "Dir", "keep.bin"}));
+
+    CUndoGroup group;
+    FakeRows again(doc, records);
+    for (const auto& [name, text] : {std::pair{"a.bin", "x"}, {"b.bin", "a"}, {"c.bin", "b"}})
+        again.setCell(rec(name), 1, text);
+    RunRenameCommand(doc, again, group, {});
+    EXPECT_EQ(listing(), (std::vector<std::string>{"a.bin", "b.bin", "Dir", "keep.bin", "x.bin"}));
+    EXPECT_EQ(test::ReadWholeFile(sat.file("a.bin")), "b.bin");
+}
+
 TEST_F(RenameCommandTest, UndoAndRedoOfARenameCommand) {
     sat.write("0A1B.exe", "1");
     sat.write("0A1C.exe", "2");

@@ -354,16 +354,17 @@ TEST_F(MenuTest, FullMenuOrderWithHistory) {
     view->moveToHistory().entries() = QStringList{"/sat/Apps/", "/sat/Music"};
     select({"0A.bin"});
     QMenu* popup = menuAt("0A.bin", 1);
-    EXPECT_EQ(Texts(popup), (QStringList{"Rename To", "-", "&Move To", "&Copy To", "-",
-                                         "Find this Text", "Copy this Text", "Clear this Text", "-",
-                                         "&Delete", "Rena&me", "-", "P&roperties..."}));
-    for (int id : {menu::FindText, menu::CopyText, menu::ClearText, menu::Rename, menu::Properties,
-                   menu::Delete, menu::MoveToChoose, menu::CopyToChoose, menu::MoveToHistory + 1,
-                   menu::CopyToHistory})
+    EXPECT_EQ(Texts(popup),
+              (QStringList{"Rename To", "Pre&view Rename...", "-", "&Move To", "&Copy To", "-",
+                           "Find this Text", "Copy this Text", "Clear this Text", "-", "&Delete",
+                           "Rena&me", "-", "P&roperties..."}));
+    for (int id : {menu::PreviewRename, menu::FindText, menu::CopyText, menu::ClearText,
+                   menu::Rename, menu::Properties, menu::Delete, menu::MoveToChoose,
+                   menu::CopyToChoose, menu::MoveToHistory + 1, menu::CopyToHistory})
         EXPECT_TRUE(FindCommand(popup, id)->isEnabled()) << id;
     EXPECT_EQ(FindCommand(popup, menu::MoveToHistory)->text(), "Apps");
     EXPECT_EQ(FindCommand(popup, menu::CopyToHistory + 1)->text(), "Music");
-    const QMenu* moveTo = popup->actions()[2]->menu();
+    const QMenu* moveTo = popup->actions()[3]->menu();
     ASSERT_NE(moveTo, nullptr);
     EXPECT_EQ(Texts(moveTo), (QStringList{"&Choose...", "-", "Apps", "Music"}));
 }
