@@ -109,6 +109,8 @@ public:
     // said stop before all were read.
     bool readRecords(const std::vector<int>& records, ICancelCheck* check,
                      IProgress* progress = nullptr);
+    // Whether the record's row is a file not read yet.
+    bool isWaitingForRead(int record) const;
     // Queues every unread row for the worker threads, behind the rows on screen.
     void readAllInBackground();
 
@@ -148,7 +150,6 @@ private:
     void storeInformation(Row& row, const InformationResult& result) const;
     void requestRead(int row, bool urgent) const;
     void takeReadResults();
-    bool isWaitingForRead(int record) const;
     QIcon iconOf(const Row& row) const;
     void rebuildIndex() const;
     void eraseRows(int first, int last);

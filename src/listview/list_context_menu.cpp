@@ -124,6 +124,9 @@ std::vector<NameMenuItem> CListContextMenu::nameItems(const std::vector<int>& re
 }
 
 void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& records) {
+    // A large selection of unread rows is read on the workers, not here one by one.
+    if (records.size() > 1 && !m_view.readRowsFirst(records))
+        return;
     const std::vector<NameMenuItem> items = nameItems(records);
     if (items.empty())
         return;

@@ -413,6 +413,20 @@ void CMarlockUtilView::sortFixed(int mode) {
     });
 }
 
+bool CMarlockUtilView::readRowsFirst(const std::vector<int>& records) {
+    m_cancel = false;
+    if (std::none_of(records.begin(), records.end(),
+                     [this](int record) { return m_model->isWaitingForRead(record); }))
+        return true;
+    {
+        CLongCommand command(m_escape);
+        emit statusText(PaneReport, tr("Press Esc to cancel"));
+        m_cancel = !m_model->readRecords(records, &m_escape, &progress());
+    }
+    emit statusText(PaneReport, QString());
+    return !m_cancel;
+}
+
 // Sorting by an information column reads every unread row first; Esc stops it half-way.
 void CMarlockUtilView::sortByColumn(int column) {
     guard([this, column] {

@@ -212,6 +212,11 @@ public:
     // Runs a handler, showing what it throws as a "RunTime Error".
     void guard(const std::function<void()>& handler);
     CEscapeCheck& escapeCheck() { return m_escape; }
+    // Has the worker threads read whichever of these rows are unread, with the progress
+    // bar, so that what follows asks no file on this thread; false when Esc stopped it.
+    bool readRowsFirst(const std::vector<int>& records);
+    // Find reads the rows ahead of it this many at a time.
+    static constexpr int kFindReadAhead = 16;
     bool cancelFlag() const { return m_cancel; }
     void setCancelFlag() { m_cancel = true; }
 
@@ -275,6 +280,7 @@ private:
     // Selects the rows from start on (start itself excluded; -1 starts at the first or
     // the last row) whose cells hold text, up to count of them (0: no limit).
     FindOutcome search(const QString& text, int start, int count, bool down);
+    bool readAhead(int row, int step);
     void showSearchOutcome(const QString& lowered, int count, const FindOutcome& outcome);
 
     CMarlockUtilDoc& m_doc;

@@ -75,6 +75,21 @@ void CMarlockUtilView::findNext(bool up) {
     });
 }
 
+// The rows from row on in the search's direction are read by the worker threads, a
+// batch at a time, so that the search never waits for a file on this thread; false
+// when Esc stopped the wait. A small batch keeps Find Next from waiting long for rows
+// past its match.
+bool CMarlockUtilView::readAhead(int row, int step) {
+    if (m_model->isRead(row))
+        return true;
+    std::vector<int> records;
+    for (int next = row; next >= 0 && next < m_model->rowCount() &&
+                         records.size() < static_cast<size_t>(kFindReadAhead);
+         next += step)
+        records.push_back(m_model->recordOfRow(next));
+    return m_model->readRecords(records, &m_escape, nullptr);
+}
+
 // Rows are visited one at a time with the Esc check after each; the matches are
 // selected together when the search ends, stopped or not.
 CMarlockUtilView::FindOutcome CMarlockUtilView::search(const QString& text, int start, int count,
@@ -99,6 +114,10 @@ CMarlockUtilView::FindOutcome CMarlockUtilView::search(const QString& text, int 
     FindOutcome outcome;
     std::vector<int> matches;
     for (int row = first; row >= 0 && row < std::min(rows, m_model->rowCount()); row += step) {
+        if (!readAhead(row, step)) {
+            outcome.cancelled = m_cancel = true;
+            break;
+        }
         bar.step();
         const int column = MatchingColumn(*m_model, row, lowered, locale);
         if (column >= 0) {

@@ -234,14 +234,7 @@ void CMarlockUtilView::previewRename(bool append) {
         const std::vector<int> records = selectedRecords();
         if (records.empty())
             return;
-        {
-            m_cancel = false;
-            CLongCommand command(m_escape);
-            emit statusText(PaneReport, tr("Press Esc to cancel"));
-            m_cancel = !m_model->readRecords(records, &m_escape, &progress());
-        }
-        emit statusText(PaneReport, QString());
-        if (m_cancel)
+        if (!readRowsFirst(records))
             return;
         const std::vector<NameMenuItem> columns = m_contextMenu->nameItems(records);
         if (columns.empty()) {
