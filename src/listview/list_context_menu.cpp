@@ -97,6 +97,9 @@ std::vector<NameMenuItem> CListContextMenu::nameItems(const std::vector<int>& re
     });
     if (firstFile == records.end())
         return {};
+    // Unread rows are read on the workers, not here one by one; Esc gives no items.
+    if (!m_view.readRowsFirst(records))
+        return {};
     if (records.size() == 1) {
         const int row = model.rowOfRecord(records.front());
         // A file nothing recognised by its extension is read once more with Scan All.
@@ -124,9 +127,6 @@ std::vector<NameMenuItem> CListContextMenu::nameItems(const std::vector<int>& re
 }
 
 void CListContextMenu::addNameSubmenu(QMenu* popup, const std::vector<int>& records) {
-    // A large selection of unread rows is read on the workers, not here one by one.
-    if (records.size() > 1 && !m_view.readRowsFirst(records))
-        return;
     const std::vector<NameMenuItem> items = nameItems(records);
     if (items.empty())
         return;

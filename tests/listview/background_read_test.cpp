@@ -1,10 +1,15 @@
 #include "view_fixture.h"
 
+#include "listview/find_dialog.h"
+#include "listview/list_context_menu.h"
+
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 
 namespace tressel::test {
@@ -122,6 +127,32 @@ TEST_F(BackgroundReadTest, ColumnSortWaitsForTheRowsItNeeds) {
     view->sortByColumn(1);
     EXPECT_EQ(names(), (QStringList{"slow.tst", "c.tst", "a.tst"}));
     expectConsistent();
+}
+
+// Find Next and the Rename To menu over unread rows leave the reading to the workers:
+// a file held on a worker while the window's timers still run shows that.
+TEST_F(BackgroundReadTest, FindAndTheNameMenuWaitForTheWorkersNotForAFile) {
+    for (const char* name : {"a.tst", "slow.tst", "z.tst"})
+        folder.write(name, ReadableContent(std::string("Match ") + name));
+    open(folder.path());
+    const auto whileHeld = [&](const std::function<void()>& command) {
+        bool heldOnAWorker = false;
+        QTimer::singleShot(50, [&] {
+            heldOnAWorker = g_gate.waiting == 1;
+            openGate();
+        });
+        command();
+        EXPECT_TRUE(heldOnAWorker);
+        g_gate.open = false;
+    };
+    view->findDialog().setFindText("match slow");
+    whileHeld([&] { view->findNext(false); });
+    EXPECT_EQ(view->findPosition(), 1);
+
+    view->model().forgetInformation(1);
+    view->detailsView()->selectAll();
+    whileHeld(
+        [&] { EXPECT_FALSE(view->contextMenu().nameItems(view->selectedRecords()).empty()); });
 }
 
 } // namespace
