@@ -416,6 +416,27 @@ std::optional<JournalContents> ParseJournal(std::string_view bytes) {
     return parser.finish();
 }
 
+std::optional<std::string> JournalHeaderFolder(std::string_view head) {
+    size_t end = head.find('\n');
+    if (end == std::string_view::npos)
+        return std::nullopt;
+    if (head.substr(0, end) != kMagic)
+        return std::string();
+    for (size_t start = end + 1;; start = end + 1) {
+        end = head.find('\n', start);
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        const std::vector<std::string_view> fields = SplitFields(head.substr(start, end - start));
+        if (fields.size() != 2 ||
+            (fields[0] != "folder" && fields[0] != "command" && fields[0] != "started"))
+            return std::string();
+        if (fields[0] == "folder") {
+            auto folder = UnescapeJournalField(fields[1]);
+            return folder && IsCleanFolder(*folder) ? *folder : std::string();
+        }
+    }
+}
+
 std::optional<JournalContents> ReadJournal(const std::string& path) {
     auto source = FileSource::open(path);
     if (!source || source->size() > kMaxJournalBytes)
@@ -633,8 +654,9 @@ bool IsLocked(const std::string& path) {
 
 namespace {
 
-// Enough of a journal to hold its header: the folder comes second, and a path of at
-// most PATH_MAX bytes is escaped to at most three times that.
+// Where a journal's header is looked for: most fit the first read; the folder comes
+// first, and a path of at most PATH_MAX bytes is escaped to at most three times that.
+constexpr size_t kFirstHeadBytes = 4096;
 constexpr size_t kHeaderBytes = 64 * 1024;
 constexpr std::time_t kSecondsPerDay = 24 * 60 * 60;
 
@@ -653,15 +675,20 @@ std::vector<std::string> JournalNamesNewestFirst(const std::string& journals) {
     return names;
 }
 
-// The folder a journal was written for, read from its head only; empty when the file
+// The folder a journal was written for, read from its header only; empty when the file
 // is no journal or names no sound folder.
 std::string JournalFolderOf(const std::string& path) {
     auto source = FileSource::open(path);
     if (!source)
         return {};
-    const auto head = static_cast<size_t>(std::min<uint64_t>(source->size(), kHeaderBytes));
-    auto contents = ParseJournal(source->read(0, head));
-    return contents ? contents->folder : std::string();
+    for (const size_t limit : {kFirstHeadBytes, kHeaderBytes}) {
+        const auto head = static_cast<size_t>(std::min<uint64_t>(source->size(), limit));
+        if (auto folder = JournalHeaderFolder(source->read(0, head)))
+            return *folder;
+        if (head == source->size())
+            break;
+    }
+    return {};
 }
 
 // Removes a journal that is neither running nor still to be finished. Its lock is held

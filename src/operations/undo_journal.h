@@ -114,6 +114,10 @@ struct JournalContents {
 // is no record; any other line that is not a sound record marks the journal damaged.
 std::optional<JournalContents> ParseJournal(std::string_view bytes);
 std::optional<JournalContents> ReadJournal(const std::string& path);
+// The folder named by the header at the start of `head`, without reading on: nullopt
+// while its folder line is not complete in it, empty when it is no journal or its
+// header names no sound folder first.
+std::optional<std::string> JournalHeaderFolder(std::string_view head);
 
 struct JournalSummary {
     std::string path;
