@@ -27,7 +27,13 @@ bool HasUndoneMoves(const JournalContents& contents) {
 const JournalSummary* NextToRedo(const std::vector<JournalSummary>& journals) {
     const JournalSummary* next = nullptr;
     for (const JournalSummary& journal : journals) {
-        if (journal.running || journal.contents.state() != JournalState::Undone)
+        if (journal.running)
+            break;
+        const JournalState state = journal.contents.state();
+        // A replay cut short (a file that could not move) is finished first.
+        if (state == JournalState::PartlyUndone && HasUndoneMoves(journal.contents))
+            return &journal;
+        if (state != JournalState::Undone)
             break;
         if (HasUndoneMoves(journal.contents))
             next = &journal;

@@ -17,8 +17,9 @@ namespace tressel {
 const JournalSummary* NewestToUndo(const std::vector<JournalSummary>& journals);
 
 // The command Redo does again: the newest commands are undone, the oldest of them is
-// next. Null when the newest command is applied (a new command drops the redo), is
-// running, or nothing undone is left to move.
+// next; a partly undone command below them is finished first. Null when the newest
+// command is applied (a new command drops the redo), is running, or nothing undone is
+// left to move.
 const JournalSummary* NextToRedo(const std::vector<JournalSummary>& journals);
 
 struct JournalReplay {

@@ -42,10 +42,10 @@ TEST(JournalChoice, UndoTakesTheNewestAppliedAndRedoTheOldestOfTheUndoneOnTop) {
         int undo, redo;
     } cases[] = {
         {{}, -1, -1},          {{"AA", "A"}, 0, -1}, {{"UU", "A"}, 1, 0}, {{"UU", "U", "A"}, 2, 1},
-        {{"A", "UU"}, 0, -1},  // a newer command dropped the redo
-        {{"UA", "U"}, 0, -1},  // partly undone: finished by Undo first
-        {{"R", "U"}, 0, -1},   // running: in the way of both
-        {{"UG", "GG"}, -1, 0}, // a lost file leaves nothing to redo
+        {{"A", "UU"}, 0, -1},                       // a newer command dropped the redo
+        {{"UA", "U"}, 0, 0},                        // partly undone: either finishes it
+        {{"U", "UA"}, 1, 1},   {{"R", "U"}, 0, -1}, // running: in the way of both
+        {{"UG", "GG"}, -1, 0},                      // a lost file leaves nothing to redo
     };
     for (const auto& c : cases) {
         std::vector<JournalSummary> journals;
