@@ -12,8 +12,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    // Journals are filed by their header alone: it never names another folder.
+    const auto headerFolder = tressel::JournalHeaderFolder(bytes);
     if (auto contents = tressel::ParseJournal(bytes)) {
         (void)contents->state();
+        if (contents->damage.empty() && headerFolder && !headerFolder->empty() &&
+            *headerFolder != contents->folder)
+            std::abort();
         for (const auto& entry : contents->entries) {
             if (contents->damage.empty() &&
                 (!tressel::IsJournalPathOf(entry.newPath, contents->folder) ||

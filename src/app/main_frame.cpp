@@ -344,6 +344,7 @@ void CMainFrame::buildMenus() {
     undo->setShortcuts({QKeySequence("Ctrl+Z"), QKeySequence("Alt+Backspace")});
     m_view->redoAction()->setShortcut(QKeySequence("Ctrl+Y"));
     edit->addActions({undo, m_view->redoAction()});
+    edit->addAction(m_view->undoHistoryAction());
     edit->addSeparator();
     m_selectAllAction = addItem(edit, "selectAll", tr("Select &All"), tr("Select every entry"),
                                 [this] { m_view->selectAll(); }, {QKeySequence("Ctrl+A")});

@@ -1,6 +1,5 @@
 #include "cli.h"
-#include "operations/undo_commands.h"
-#include "operations/undo_journal.h"
+#include "operations/journal_history.h"
 
 #include <ostream>
 
@@ -26,12 +25,14 @@ const char kUndoHelp[] =
     "Every command that moves files writes an undo journal, one file per command, in\n"
     "$XDG_STATE_HOME/TresselUtil/undo/ (by default ~/.local/state/TresselUtil/undo/).\n"
     "A journal naming a file outside its folder (or more than one level below it) is\n"
-    "refused as damaged.\n"
+    "refused as damaged. When a command starts, applied and undone journals older\n"
+    "than 90 days are removed once 200 newer commands of their folder exist; partly\n"
+    "undone, interrupted and damaged ones are kept.\n"
     "\n"
     "Options:\n"
     "  --list      show the commands run on FOLDER, newest first: start time, state\n"
     "              (applied, partly undone, undone, interrupted, running, damaged),\n"
-    "              moves, command, journal file\n"
+    "              moves, command, journal file; then how many are kept\n"
     "  --dry-run   show the moves that would be made, in order, and change nothing\n"
     "  -h, --help  show this text\n"
     "\n"
@@ -95,13 +96,11 @@ bool PrintPlan(const CUndoGroup& group, std::ostream& out, std::ostream& err) {
     return sound;
 }
 
-// The newest command not taken back yet; a running one stands in the way.
-const JournalSummary* NewestToUndo(const std::vector<JournalSummary>& journals) {
-    for (const JournalSummary& journal : journals) {
-        if (journal.running || journal.contents.state() != JournalState::Undone)
-            return &journal;
-    }
-    return nullptr;
+// How long journals are kept, said once under the list.
+void PrintKeeping(size_t count, std::ostream& out) {
+    out << count << (count == 1 ? " command" : " commands")
+        << " kept; applied and undone ones go when older than " << kJournalKeepDays << " days and "
+        << kJournalKeepNewest << " newer ones exist\n";
 }
 
 } // namespace
@@ -121,6 +120,7 @@ int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
     const std::vector<JournalSummary> journals = ListJournals(folders[0]);
     if (list) {
         PrintList(journals, out);
+        PrintKeeping(journals.size(), out);
         return 0;
     }
     const JournalSummary* newest = NewestToUndo(journals);
@@ -128,22 +128,24 @@ int RunUndo(const Args& args, std::ostream& out, std::ostream& err) {
         err << "tressel undo: nothing to undo for " << folders[0] << '\n';
         return 1;
     }
-    std::string error;
-    std::unique_ptr<CUndoGroup> group = LoadJournalGroup(newest->path, &error);
-    if (!group) {
-        err << "tressel undo: " << TableCell(error) << '\n';
+    if (dryRun) {
+        std::string error;
+        std::unique_ptr<CUndoGroup> group = LoadJournalGroup(newest->path, &error);
+        if (!group) {
+            err << "tressel undo: " << TableCell(error) << '\n';
+            return 1;
+        }
+        return PrintPlan(*group, out, err) ? 0 : 1;
+    }
+    const JournalReplay replay = ReplayJournal(newest->path, true);
+    if (!replay.error.empty()) {
+        err << "tressel undo: " << TableCell(replay.error) << '\n';
         return 1;
     }
-    if (dryRun)
-        return PrintPlan(*group, out, err) ? 0 : 1;
-    const std::string subject =
-        group->empty() ? "Undone (" + newest->contents.folder + ")" : UndoSubject(*group).english();
-    CFailureList failures;
-    const int errors = group->moveBack({}, &failures);
-    for (const Failure& failure : failures.items())
+    for (const Failure& failure : replay.failures.items())
         PrintFailure(failure, err);
-    out << ReportText(errors ? "Undo" : subject, errors).english() << '\n';
-    return errors ? 1 : 0;
+    out << ReportText(replay.subject, replay.errors).english() << '\n';
+    return replay.errors ? 1 : 0;
 }
 
 } // namespace tressel::cli

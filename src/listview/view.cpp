@@ -268,6 +268,11 @@ void CMarlockUtilView::buildActions() {
     m_redoAction->setObjectName("redo");
     m_redoAction->setStatusTip(tr("Do the last undone command again"));
     connect(m_redoAction, &QAction::triggered, this, &CMarlockUtilView::redo);
+    m_undoHistoryAction = new QAction(tr("Undo &History..."), this);
+    m_undoHistoryAction->setObjectName("undoHistory");
+    m_undoHistoryAction->setStatusTip(
+        tr("Show the commands recorded for this folder, and take one back or do it again"));
+    connect(m_undoHistoryAction, &QAction::triggered, this, &CMarlockUtilView::showUndoHistory);
     updateUndoActions();
 }
 
@@ -370,6 +375,7 @@ void CMarlockUtilView::repopulate() {
             m_model->readAllInBackground();
         fitNameColumnOnce();
         updateStatus();
+        updateUndoActions(); // the folder's journals may offer an undo
         for (QWidget* hint : m_emptyHints)
             hint->setVisible(m_doc.GetCurrentFolderPath().empty());
         if (m_model->rowCount() > 0)
@@ -635,11 +641,6 @@ void CMarlockUtilView::pushUndoGroup(std::unique_ptr<CUndoGroup> group) {
     updateUndoActions();
 }
 
-void CMarlockUtilView::updateUndoActions() {
-    m_undoAction->setEnabled(m_undo.canUndo());
-    m_redoAction->setEnabled(m_undo.canRedo());
-}
-
 namespace {
 
 // Where reports and progress go when no window listens (a view on its own).
@@ -669,6 +670,8 @@ void CMarlockUtilView::reportFailures(const UiText& subject, const CFailureList&
 }
 
 void CMarlockUtilView::undo() {
+    if (!m_undo.canUndo())
+        return undoJournaled();
     guard([this] {
         CLongCommand command(m_escape);
         RunUndoCommand(m_undo, m_report ? *m_report : Silent(), progress());
@@ -677,6 +680,8 @@ void CMarlockUtilView::undo() {
 }
 
 void CMarlockUtilView::redo() {
+    if (redoJournaled())
+        return;
     guard([this] {
         CLongCommand command(m_escape);
         RunRedoCommand(m_undo, m_report ? *m_report : Silent(), progress());

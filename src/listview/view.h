@@ -11,6 +11,7 @@
 #include "file_questions.h"
 #include "operations/group_files.h"
 #include "operations/undo.h"
+#include "operations/undo_journal.h"
 #include "sort_order.h"
 #include "translated_text.h"
 
@@ -40,6 +41,7 @@ class CPersistentFlag;
 class CPropertiesDialog;
 class CPersistentHistory;
 class CTitleWatch;
+class CUndoHistoryDialog;
 class IOperationReport;
 
 // The status bar's panes: the object counts and menu help, the selected bytes, and
@@ -184,10 +186,27 @@ public:
     CUndoHistory& undoHistory() { return m_undo; }
     bool canUndo() const { return m_undo.canUndo(); }
     bool canRedo() const { return m_undo.canRedo(); }
+    // Undo takes back from this history first. When it has nothing to undo, Undo offers
+    // the newest applied command the undo journals record for the open folder (an
+    // earlier run's, or the tool's), after a question naming it. Redo does a journaled
+    // command undone last again before this history's.
     void undo();
     void redo();
     QAction* undoAction() const { return m_undoAction; }
     QAction* redoAction() const { return m_redoAction; }
+    // The question before a journaled undo; tests answer it.
+    void setJournalUndoQuestion(std::function<bool(const QString&)> ask) {
+        m_askJournalUndo = std::move(ask);
+    }
+
+    // The commands the undo journals record for the open folder, newest first; those
+    // this history holds count as not running.
+    std::vector<JournalSummary> folderJournals() const;
+    // The "Undo History" dialog; its buttons replay the newest command of the folder
+    // that can go back (forth), through this history when it holds it.
+    void showUndoHistory();
+    CUndoHistoryDialog* undoHistoryDialog() const;
+    QAction* undoHistoryAction() const { return m_undoHistoryAction; }
     // A new undo group for one command on the open folder, journalled; it refuses every
     // move when its journal cannot be written.
     std::unique_ptr<CUndoGroup> newUndoGroup(const std::string& command) const;
@@ -250,6 +269,15 @@ private:
     void applyNumberedOnly(bool on);
     void applyScanAll(bool on);
     void updateUndoActions();
+    // A journaled command of the open folder taken back (back) or done again, with the
+    // report of any other undo.
+    void replayJournal(const std::string& path, bool back);
+    void replayFolderCommand(bool back);
+    // Undo and Redo from the folder's journals when this history has nothing to replay
+    // first; false when there is nothing of the kind.
+    void undoJournaled();
+    bool redoJournaled();
+    void refreshUndoHistory();
     void applyColumnOrder();
     void saveColumnOrder();
     bool applyColumnWidths();
@@ -307,6 +335,9 @@ private:
     QAction* m_undoAction = nullptr;
     QAction* m_confirmShiftDeleteAction = nullptr;
     QAction* m_redoAction = nullptr;
+    QAction* m_undoHistoryAction = nullptr;
+    QPointer<CUndoHistoryDialog> m_undoHistory;
+    std::function<bool(const QString&)> m_askJournalUndo;
     QTimer* m_refreshTimer = nullptr;
     QTimer* m_statusTimer = nullptr;
     QTimer* m_previewTimer = nullptr;

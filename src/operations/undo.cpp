@@ -325,6 +325,14 @@ CUndoGroup* CUndoHistory::nextRedo() const {
     return m_cursor > 0 ? m_groups[m_cursor - 1].get() : nullptr;
 }
 
+CUndoGroup* CUndoHistory::groupWithJournal(const std::string& path) const {
+    for (const auto& group : m_groups) {
+        if (group->journal() && group->journal()->path() == path)
+            return group.get();
+    }
+    return nullptr;
+}
+
 int CUndoHistory::undo(const UndoStep& step, int count, CFailureList* failures) {
     int errors = 0;
     for (int i = 0; i < count && m_cursor < m_groups.size(); ++i) {

@@ -164,6 +164,9 @@ public:
     int redo(const UndoStep& step, int count, CFailureList* failures = nullptr);
 
     size_t size() const { return m_groups.size(); }
+    // The group writing the journal at `path`, or null: a journal this history holds is
+    // locked by it, and replayed through it.
+    CUndoGroup* groupWithJournal(const std::string& path) const;
 
 private:
     std::deque<std::unique_ptr<CUndoGroup>> m_groups;

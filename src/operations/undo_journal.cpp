@@ -14,6 +14,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -415,6 +416,27 @@ std::optional<JournalContents> ParseJournal(std::string_view bytes) {
     return parser.finish();
 }
 
+std::optional<std::string> JournalHeaderFolder(std::string_view head) {
+    size_t end = head.find('\n');
+    if (end == std::string_view::npos)
+        return std::nullopt;
+    if (head.substr(0, end) != kMagic)
+        return std::string();
+    for (size_t start = end + 1;; start = end + 1) {
+        end = head.find('\n', start);
+        if (end == std::string_view::npos)
+            return std::nullopt;
+        const std::vector<std::string_view> fields = SplitFields(head.substr(start, end - start));
+        if (fields.size() != 2 ||
+            (fields[0] != "folder" && fields[0] != "command" && fields[0] != "started"))
+            return std::string();
+        if (fields[0] == "folder") {
+            auto folder = UnescapeJournalField(fields[1]);
+            return folder && IsCleanFolder(*folder) ? *folder : std::string();
+        }
+    }
+}
+
 std::optional<JournalContents> ReadJournal(const std::string& path) {
     auto source = FileSource::open(path);
     if (!source || source->size() > kMaxJournalBytes)
@@ -455,6 +477,7 @@ std::unique_ptr<CUndoJournal> CUndoJournal::create(const std::string& folder,
             *error = journals + ": cannot be created";
         return nullptr;
     }
+    PruneJournals(std::time(nullptr));
     for (int attempt = 0; attempt < kCreateTries; ++attempt) {
         const std::string path = journals + NewJournalName(attempt);
         const int fd =
@@ -629,9 +652,16 @@ bool IsLocked(const std::string& path) {
 
 } // namespace
 
-std::vector<JournalSummary> ListJournals(const std::string& folder) {
-    const std::string key = JournalFolderKey(folder);
-    const std::string journals = JournalFolder();
+namespace {
+
+// Where a journal's header is looked for: most fit the first read; the folder comes
+// first, and a path of at most PATH_MAX bytes is escaped to at most three times that.
+constexpr size_t kFirstHeadBytes = 4096;
+constexpr size_t kHeaderBytes = 64 * 1024;
+constexpr std::time_t kSecondsPerDay = 24 * 60 * 60;
+
+// File names sort in the order the commands started.
+std::vector<std::string> JournalNamesNewestFirst(const std::string& journals) {
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(journals.c_str())) {
         while (const dirent* entry = ::readdir(dir)) {
@@ -642,15 +672,89 @@ std::vector<JournalSummary> ListJournals(const std::string& folder) {
         ::closedir(dir);
     }
     std::sort(names.begin(), names.end(), std::greater<>());
+    return names;
+}
+
+// The folder a journal was written for, read from its header only; empty when the file
+// is no journal or names no sound folder.
+std::string JournalFolderOf(const std::string& path) {
+    auto source = FileSource::open(path);
+    if (!source)
+        return {};
+    for (const size_t limit : {kFirstHeadBytes, kHeaderBytes}) {
+        const auto head = static_cast<size_t>(std::min<uint64_t>(source->size(), limit));
+        if (auto folder = JournalHeaderFolder(source->read(0, head)))
+            return *folder;
+        if (head == source->size())
+            break;
+    }
+    return {};
+}
+
+// Removes a journal that is neither running nor still to be finished. Its lock is held
+// meanwhile, so that no undo takes it up half-way.
+bool RemoveIfSettled(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        const auto contents = ReadJournal(path);
+        const JournalState state = contents ? contents->state() : JournalState::Damaged;
+        if (state == JournalState::Applied || state == JournalState::Undone)
+            removed = ::unlink(path.c_str()) == 0;
+    }
+    ::close(fd);
+    return removed;
+}
+
+} // namespace
+
+std::vector<JournalSummary> ListJournals(const std::string& folder) {
+    const std::string key = JournalFolderKey(folder);
+    const std::string journals = JournalFolder();
     std::vector<JournalSummary> found;
-    for (const std::string& name : names) {
-        auto contents = ReadJournal(journals + name);
-        if (contents && contents->folder == key) {
-            const std::string path = journals + name;
+    for (const std::string& name : JournalNamesNewestFirst(journals)) {
+        const std::string path = journals + name;
+        // Most journals belong to other folders: their heads tell, without a full read.
+        if (JournalFolderOf(path) != key)
+            continue;
+        auto contents = ReadJournal(path);
+        if (contents && contents->folder == key)
             found.push_back({path, std::move(*contents), IsLocked(path)});
-        }
     }
     return found;
+}
+
+size_t PruneJournals(std::time_t now) {
+    const std::string journals = JournalFolder();
+    const std::vector<std::string> names = JournalNamesNewestFirst(journals);
+    if (names.size() <= kJournalKeepNewest)
+        return 0;
+    const std::time_t oldest = now - kJournalKeepDays * kSecondsPerDay;
+    std::vector<std::optional<std::time_t>> changed;
+    bool anyOld = false;
+    for (const std::string& name : names) {
+        struct stat st;
+        const bool file = ::lstat((journals + name).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        changed.push_back(file ? std::optional(st.st_mtime) : std::nullopt);
+        anyOld = anyOld || (file && st.st_mtime < oldest);
+    }
+    if (!anyOld)
+        return 0;
+    // Journals of each folder seen so far, all newer than the one at hand.
+    std::map<std::string, size_t> newer;
+    size_t removed = 0;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string path = journals + names[i];
+        const std::string folder = changed[i] ? JournalFolderOf(path) : std::string();
+        if (folder.empty())
+            continue;
+        const size_t rank = newer[folder]++;
+        if (rank >= kJournalKeepNewest && *changed[i] < oldest && RemoveIfSettled(path))
+            ++removed;
+    }
+    return removed;
 }
 
 std::unique_ptr<CUndoGroup> LoadJournalGroup(const std::string& path, std::string* error) {

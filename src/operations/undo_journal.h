@@ -25,6 +25,7 @@
 #include "undo.h"
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <string>
@@ -113,6 +114,10 @@ struct JournalContents {
 // is no record; any other line that is not a sound record marks the journal damaged.
 std::optional<JournalContents> ParseJournal(std::string_view bytes);
 std::optional<JournalContents> ReadJournal(const std::string& path);
+// The folder named by the header at the start of `head`, without reading on: nullopt
+// while its folder line is not complete in it, empty when it is no journal or its
+// header names no sound folder first.
+std::optional<std::string> JournalHeaderFolder(std::string_view head);
 
 struct JournalSummary {
     std::string path;
@@ -123,6 +128,17 @@ struct JournalSummary {
 
 // The journals of commands run on `folder` (any form of its path), newest first.
 std::vector<JournalSummary> ListJournals(const std::string& folder);
+
+// How long journals are kept: one that is applied or undone goes once it is older (by
+// its last record) than kJournalKeepDays and kJournalKeepNewest newer commands of its
+// folder exist. Partly undone, interrupted, running and damaged journals are kept:
+// they may still be finished, or need a look.
+constexpr int kJournalKeepDays = 90;
+constexpr size_t kJournalKeepNewest = 200;
+
+// Removes the journals past keeping, as of `now`; answers how many went. Every new
+// command does this, so the journal folder does not grow without end.
+size_t PruneJournals(std::time_t now);
 
 // A group holding a journal's moves, backed by the journal so that undoing it is
 // recorded there. Null (with a reason) when the journal is in use, unreadable or

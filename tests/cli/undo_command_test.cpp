@@ -81,6 +81,9 @@ TEST_F(UndoCommandTest, ListShowsCommandsNewestFirstWithTheirState) {
     ASSERT_NE(second, std::string::npos) << list;
     ASSERT_NE(first, std::string::npos) << list;
     EXPECT_LT(second, first);
+    EXPECT_TRUE(list.ends_with("\n2 commands kept; applied and undone ones go when older than 90 "
+                               "days and 200 newer ones exist\n"))
+        << list;
 }
 
 TEST_F(UndoCommandTest, DryRunChangesNothing) {
