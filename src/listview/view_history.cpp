@@ -66,9 +66,12 @@ void CMarlockUtilView::undoJournaled() {
     if (RouteOf(m_undo, target, true) != Route::Journal)
         return updateUndoActions();
     const JournalContents& command = target->contents;
+    const QString name = QString::fromStdString(command.command);
+    const QString when = JournalStartText(command.started);
+    const size_t files = command.moveCount();
     const QString question =
-        tr("Undo '%1' of %n file(s) from %2?", nullptr, static_cast<int>(command.moveCount()))
-            .arg(QString::fromStdString(command.command), JournalStartText(command.started));
+        files == 1 ? tr("Undo '%1' of 1 file from %2?").arg(name, when)
+                   : tr("Undo '%1' of %2 files from %3?").arg(name, QString::number(files), when);
     const bool yes = m_askJournalUndo
                          ? m_askJournalUndo(question)
                          : QMessageBox::question(this, tr("Undo"), question) == QMessageBox::Yes;

@@ -96,7 +96,7 @@ TEST_F(UndoHistoryTest, ToolCommandIsUndoneFromTheHistoryAndRedoneAfterARestart)
     }
     ASSERT_EQ(asked.size(), 2);
     EXPECT_TRUE(asked[0].contains(QRegularExpression(
-        "^Undo 'rename --column 1' of 2 file\\(s\\) from \\d+ \\w+, \\d\\d:\\d\\d\\?$")))
+        "^Undo 'rename --column 1' of 2 files from \\d+ \\w+, \\d\\d:\\d\\d\\?$")))
         << asked[0].toStdString();
 
     // A command of this run is listed as the window holds it, and undone through it.
