@@ -50,33 +50,38 @@ void RunInOrder(size_t count, unsigned threads, Prepare prepare, Work work, Deli
     size_t prepared = 0; // items handed to the threads
     size_t taken = 0;    // items a thread has started
     bool stopping = false;
+    constexpr size_t kNothing = static_cast<size_t>(-1);
+    size_t awaited = kNothing; // the item the calling thread waits for
 
+    // Works on the oldest item no thread has started: called and returning with the
+    // lock held, which it lets go of while it works. Returns the item's number.
+    auto workOnNext = [&](std::unique_lock<std::mutex>& lock) {
+        const size_t i = taken++;
+        Place& place = places[i % window];
+        std::optional<Input> input = std::move(place.input);
+        place.input.reset();
+        lock.unlock();
+        std::optional<Output> output;
+        std::exception_ptr error;
+        try {
+            output.emplace(work(*input));
+        } catch (...) {
+            error = std::current_exception();
+        }
+        lock.lock();
+        place.output = std::move(output);
+        place.error = error;
+        return i;
+    };
     auto worker = [&] {
+        std::unique_lock lock(mutex);
         for (;;) {
-            size_t i = 0;
-            std::optional<Input> input;
-            {
-                std::unique_lock lock(mutex);
-                workReady.wait(lock, [&] { return stopping || taken < prepared; });
-                if (stopping)
-                    return;
-                i = taken++;
-                input = std::move(places[i % window].input);
-                places[i % window].input.reset();
-            }
-            std::optional<Output> output;
-            std::exception_ptr error;
-            try {
-                output.emplace(work(*input));
-            } catch (...) {
-                error = std::current_exception();
-            }
-            {
-                std::lock_guard lock(mutex);
-                places[i % window].output = std::move(output);
-                places[i % window].error = error;
-            }
-            resultReady.notify_all();
+            workReady.wait(lock, [&] { return stopping || taken < prepared; });
+            if (stopping)
+                return;
+            // Waking the calling thread for any other item would only cost a switch.
+            if (workOnNext(lock) == awaited)
+                resultReady.notify_one();
         }
     };
 
@@ -97,7 +102,9 @@ void RunInOrder(size_t count, unsigned threads, Prepare prepare, Work work, Deli
                 thread.join();
         }
     } joiner{mutex, stopping, workReady, pool};
-    for (unsigned t = 0; t < threads; ++t)
+    // The calling thread is one of the threads: it works while its next result is not
+    // ready instead of waiting for it.
+    for (unsigned t = 1; t < threads; ++t)
         pool.emplace_back(worker);
 
     for (size_t next = 0; next < count; ++next) {
@@ -116,7 +123,16 @@ void RunInOrder(size_t count, unsigned threads, Prepare prepare, Work work, Deli
         {
             std::unique_lock lock(mutex);
             Place& slot = places[next % window];
-            resultReady.wait(lock, [&] { return slot.output || slot.error; });
+            const auto ready = [&] { return slot.output || slot.error; };
+            while (!ready()) {
+                if (taken < prepared) {
+                    workOnNext(lock);
+                    continue;
+                }
+                awaited = next;
+                resultReady.wait(lock, ready);
+                awaited = kNothing;
+            }
             output = std::move(slot.output);
             error = slot.error;
             slot.output.reset();
