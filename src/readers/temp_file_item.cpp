@@ -5,9 +5,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tressel {
 
@@ -32,9 +34,63 @@ bool IsOurDirectory(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
 }
 
-struct ThreadScratch {
-    std::optional<CTempFileItem> item;
-    std::string base; // the temporary directory it was made in
+// The threads' directories, removed at exit when empty: the window's reading threads
+// are detached, and a thread still running when the process ends never removes its own.
+std::mutex g_liveMutex;
+std::vector<std::string>& LiveDirectories() {
+    static auto* directories = new std::vector<std::string>; // outlives every exit handler
+    return *directories;
+}
+
+void RemoveLiveDirectories() {
+    std::lock_guard lock(g_liveMutex);
+    for (const std::string& directory : LiveDirectories())
+        ::rmdir(directory.c_str()); // one still in use is not empty and stays
+}
+
+void NoteLive(const std::string& directory) {
+    static std::once_flag registered;
+    std::call_once(registered, [] { std::atexit(RemoveLiveDirectories); });
+    std::lock_guard lock(g_liveMutex);
+    LiveDirectories().push_back(directory);
+}
+
+void NoteGone(const std::string& directory) {
+    std::lock_guard lock(g_liveMutex);
+    std::erase(LiveDirectories(), directory);
+}
+
+class ThreadScratch {
+public:
+    ~ThreadScratch() { drop(); }
+
+    const CTempFileItem& current() {
+        const std::string base = TemporaryDirectory();
+        // A cleaner of the temporary directory may have removed it while we ran.
+        if (!m_item || m_item->path().empty() || m_base != base ||
+            !IsOurDirectory(m_item->path())) {
+            // Whatever took the name of a vanished directory is not ours to remove.
+            if (m_item && !IsOurDirectory(m_item->path()))
+                m_item->forget();
+            drop();
+            m_item.emplace();
+            m_base = base;
+            if (!m_item->path().empty())
+                NoteLive(m_item->path());
+        }
+        return *m_item;
+    }
+
+private:
+    void drop() {
+        if (!m_item)
+            return;
+        NoteGone(m_item->path());
+        m_item.reset();
+    }
+
+    std::optional<CTempFileItem> m_item;
+    std::string m_base; // the temporary directory it was made in
 };
 
 thread_local ThreadScratch t_scratch;
@@ -72,18 +128,7 @@ int CTempFileItem::createMember(std::string_view name) const {
 }
 
 const CTempFileItem& ThreadScratchDirectory() {
-    ThreadScratch& scratch = t_scratch;
-    const std::string base = TemporaryDirectory();
-    // A cleaner of the temporary directory may have removed it while we ran.
-    if (!scratch.item || scratch.item->path().empty() || scratch.base != base ||
-        !IsOurDirectory(scratch.item->path())) {
-        // Whatever took the name of a vanished directory is not ours to remove.
-        if (scratch.item && !IsOurDirectory(scratch.item->path()))
-            scratch.item->forget();
-        scratch.item.emplace();
-        scratch.base = base;
-    }
-    return *scratch.item;
+    return t_scratch.current();
 }
 
 } // namespace tressel

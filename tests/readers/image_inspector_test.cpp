@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -134,6 +136,26 @@ TEST_F(TempFileItemTest, ThreadScratchDirectoryLastsWhileItsThreadAndPlaceDo) {
     ::setenv("TMPDIR", elsewhere.path().c_str(), 1);
     EXPECT_EQ(ThreadScratchDirectory().path().rfind(elsewhere.path() + "tmp", 0), 0u);
     EXPECT_FALSE(PathExists(remade));
+}
+
+// The window's reading threads are detached: one still running at exit leaves no
+// directory behind all the same.
+TEST_F(TempFileItemTest, ThreadScratchDirectoriesGoAtExitWhileTheirThreadsRun) {
+    EXPECT_EXIT(
+        {
+            static std::atomic<bool> made{false};
+            std::thread([] {
+                ThreadScratchDirectory();
+                made = true;
+                for (;;)
+                    ::pause();
+            }).detach();
+            while (!made)
+                std::this_thread::yield();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(std::filesystem::is_empty(base.path()));
 }
 
 TEST_F(TempFileItemTest, MembersGoInUnderTheirFileNameOnly) {
