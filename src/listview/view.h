@@ -7,6 +7,7 @@
 // (CListInput) and the title watch (CTitleWatch) are parts of their own.
 
 #include "catalogue/document.h"
+#include "catalogue/rename_command.h"
 #include "escape_check.h"
 #include "file_questions.h"
 #include "operations/group_files.h"
@@ -296,6 +297,8 @@ private:
     std::vector<GroupItem> groupItems(int mode);
     std::vector<PlannedChange> planRenames(const std::vector<int>& records,
                                            const RenamePreviewSettings& settings);
+    RenameResult renameRecords(const std::string& command, std::vector<int> records,
+                               RenameOptions options);
     void applyPlannedRenames(const std::vector<int>& records,
                              const std::vector<PlannedChange>& ticked);
     void reportFailures(const UiText& subject, const CFailureList& failures);

@@ -209,22 +209,30 @@ void CMarlockUtilView::renameRow(int row, const QString& typed) {
 void CMarlockUtilView::renameToColumn(int column) {
     const auto clearAppend = qScopeGuard([this] { m_contextMenu->clearAppendFlag(); });
     guard([this, column] {
-        std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
         m_cancel = false;
-        CLongCommand command(m_escape);
         emit statusText(PaneReport, tr("Press Esc to cancel"));
-        CViewRenameRows list(*m_model, *m_details->selectionModel(), selectedRecords());
         RenameOptions options;
         options.column = column;
         options.append = m_contextMenu->appendFlag();
         options.fixExtension = m_doc.fixExtensions();
-        options.progress = &progress();
-        options.cancel = &m_escape;
-        const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
-        m_cancel = result.cancelled;
-        pushUndoGroup(std::move(group));
+        const RenameResult result = renameRecords("rename", selectedRecords(), options);
         emit statusText(PaneReport, Translated(result.status));
     });
+}
+
+// One rename command over the rows of records, with the progress bar and Esc, kept as
+// one undo group.
+RenameResult CMarlockUtilView::renameRecords(const std::string& command, std::vector<int> records,
+                                             RenameOptions options) {
+    std::unique_ptr<CUndoGroup> group = newUndoGroup(command);
+    CLongCommand longCommand(m_escape);
+    CViewRenameRows list(*m_model, *m_details->selectionModel(), std::move(records));
+    options.progress = &progress();
+    options.cancel = &m_escape;
+    const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
+    m_cancel = result.cancelled;
+    pushUndoGroup(std::move(group));
+    return result;
 }
 
 // The rows are read first (on the workers, with the progress bar; Esc stops it), so
@@ -297,21 +305,14 @@ void CMarlockUtilView::applyPlannedRenames(const std::vector<int>& records,
     }
     if (chosen.empty())
         return;
-    std::unique_ptr<CUndoGroup> group = newUndoGroup("rename");
     m_cancel = false;
-    CLongCommand command(m_escape);
-    CViewRenameRows list(*m_model, *m_details->selectionModel(), std::move(chosen));
     RenameOptions options;
     options.targetName = [&newNames](int record, const std::string&) { return newNames[record]; };
     int numberedAgain = 0;
     options.onRename = [&](const std::string& from, const std::string& to) {
         numberedAgain += to != newNames[recordOfName[from]];
     };
-    options.progress = &progress();
-    options.cancel = &m_escape;
-    const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
-    m_cancel = result.cancelled;
-    pushUndoGroup(std::move(group));
+    const RenameResult result = renameRecords("rename", std::move(chosen), options);
     UiText status = result.status;
     if (numberedAgain > 0)
         status = ThenSentence(std::move(status),
@@ -409,14 +410,7 @@ void CMarlockUtilView::fixExtensionsFromContent() {
             return;
         }
 
-        std::unique_ptr<CUndoGroup> group = newUndoGroup("fixext");
-        CLongCommand command(m_escape);
-        CViewRenameRows list(*m_model, *m_details->selectionModel(), std::move(chosen));
-        options.progress = &progress();
-        options.cancel = &m_escape;
-        const RenameResult result = RunRenameCommand(m_doc, list, *group, options);
-        m_cancel = result.cancelled;
-        pushUndoGroup(std::move(group));
+        const RenameResult result = renameRecords("fixext", std::move(chosen), options);
         emit statusText(PaneReport, Translated(result.status));
     });
 }
