@@ -104,11 +104,7 @@ protected:
         return view->contextMenu().build(cellPoint(name, column), modifiers);
     }
 
-    struct Steps : IProgress {
-        void start(uint64_t n) override { total = n, done = 0; }
-        void step() override { ++done; }
-        uint64_t total = 0, done = 0;
-    } progress;
+    EscAtStep progress;
     QStringList paneTwo;
 };
 

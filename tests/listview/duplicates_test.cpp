@@ -21,16 +21,7 @@ protected:
         view->setReport(&reports);
     }
 
-    // Presses Esc in the list at the given step, through the check the key uses.
-    struct Steps : IProgress {
-        void start(uint64_t n) override { total = n, done = 0; }
-        void step() override {
-            if (++done == escAt)
-                QTest::keyClick(list, Qt::Key_Escape);
-        }
-        uint64_t total = 0, done = 0, escAt = 0;
-        QWidget* list = nullptr;
-    } progress;
+    EscAtStep progress;
     struct Reports : IOperationReport {
         void report(const UiText& subject, int errors) override {
             lines << Translated(ReportText(subject, errors));

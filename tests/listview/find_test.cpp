@@ -82,16 +82,7 @@ protected:
 
     int currentRow() const { return view->detailsView()->selectionModel()->currentIndex().row(); }
 
-    // Presses Esc at the given step, as the user would during the search.
-    struct Steps : IProgress {
-        void start(uint64_t n) override { total = n, done = 0; }
-        void step() override {
-            if (++done == escAt)
-                QTest::keyClick(list, Qt::Key_Escape);
-        }
-        uint64_t total = 0, done = 0, escAt = 0;
-        QWidget* list = nullptr;
-    } progress;
+    EscAtStep progress;
     QStringList boxes, grouped, paneTwo, shownHistory;
     QString shown;
     bool buttonEnabled = true;

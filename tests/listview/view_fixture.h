@@ -13,10 +13,25 @@
 #include <QItemSelectionModel>
 #include <QStringList>
 #include <QTableView>
+#include <QTest>
 
 #include <memory>
 
 namespace tressel::test {
+
+// A progress bar that counts its steps and presses Esc in the list once, at the given
+// step (never when it is 0), as the user would during a long command.
+struct EscAtStep : IProgress {
+    void start(uint64_t n) override { total = n, done = 0; }
+    void step() override {
+        if (++done == escAt) {
+            escAt = 0;
+            QTest::keyClick(list, Qt::Key_Escape);
+        }
+    }
+    uint64_t total = 0, done = 0, escAt = 0;
+    QWidget* list = nullptr;
+};
 
 class ViewTest : public GuiTest {
 protected:
