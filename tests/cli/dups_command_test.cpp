@@ -1,6 +1,4 @@
-#include "cli/cli.h"
-#include "isolated_settings.h"
-#include "isolated_state.h"
+#include "cli_fixture.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,20 +9,9 @@
 namespace tressel::cli {
 namespace {
 
-class DupsCliTest : public ::testing::Test {
+class DupsCliTest : public CliTest {
 protected:
-    int tressel(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return cli::Run(args, out, err);
-    }
     std::string listing() const { return sat.listing(true); }
-
-    test::IsolatedSettings settings;
-    test::IsolatedState state;
-    test::TempDir sat;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 // The dry run prints what the real run then does; undo takes it all back.

@@ -1,6 +1,4 @@
-#include "cli/cli.h"
-#include "isolated_settings.h"
-#include "isolated_state.h"
+#include "cli_fixture.h"
 #include "settings/settings_store.h"
 #include "temp_dir.h"
 
@@ -17,7 +15,7 @@ namespace fs = std::filesystem;
 
 // A folder of the project's own fixtures and samples under wrong, missing and right
 // names, as they arrive from a broadcast.
-class FixExtCliTest : public ::testing::Test {
+class FixExtCliTest : public CliTest {
 protected:
     void SetUp() override {
         const struct {
@@ -50,17 +48,6 @@ protected:
         const std::string jpeg = "convert -size 8x8 xc:red jpeg:" + sat.file("77.dat");
         ASSERT_EQ(std::system(jpeg.c_str()), 0) << "ImageMagick's convert makes the JPEG";
     }
-    int tressel(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return cli::Run(args, out, err);
-    }
-
-    test::IsolatedSettings settings;
-    test::IsolatedState state;
-    test::TempDir sat;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 TEST_F(FixExtCliTest, DryRunRealRunAndUndoAgree) {

@@ -1,6 +1,4 @@
-#include "cli/cli.h"
-#include "isolated_settings.h"
-#include "isolated_state.h"
+#include "cli_fixture.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,13 +8,8 @@
 namespace tressel::cli {
 namespace {
 
-class GroupCliTest : public ::testing::Test {
+class GroupCliTest : public CliTest {
 protected:
-    int tressel(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return cli::Run(args, out, err);
-    }
     std::string listing() const { return sat.listing(true); }
 
     // The dry run prints what the real run then prints and does; undo takes it back.
@@ -40,12 +33,6 @@ protected:
         EXPECT_EQ(tressel({"undo", sat.path()}), 0) << err.str();
         EXPECT_EQ(test::FolderSnapshot(sat.path()), before);
     }
-
-    test::IsolatedSettings settings;
-    test::IsolatedState state;
-    test::TempDir sat;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 TEST_F(GroupCliTest, ByExtension) {

@@ -1,6 +1,4 @@
-#include "cli/cli.h"
-#include "isolated_settings.h"
-#include "isolated_state.h"
+#include "cli_fixture.h"
 #include "media_builders.h"
 #include "temp_dir.h"
 
@@ -14,25 +12,15 @@ namespace {
 
 // tressel rename and tressel undo run as a user runs them, on real executables whose
 // FileDescription (1) is "Orbit Tracker" and ProductName (2) "Orbit Suite".
-class RenameCliTest : public ::testing::Test {
+class RenameCliTest : public CliTest {
 protected:
     void SetUp() override {
         exe = test::ReadWholeFile(test::SourcePath("tests/fixtures/exe/us_english.exe"));
         ASSERT_FALSE(exe.empty());
     }
-    int tressel(std::vector<std::string> args) {
-        out.str("");
-        err.str("");
-        return cli::Run(args, out, err);
-    }
     std::string listing() const { return sat.listing(false); }
 
-    test::IsolatedSettings settings;
-    test::IsolatedState state;
-    test::TempDir sat;
     std::string exe;
-    std::ostringstream out;
-    std::ostringstream err;
 };
 
 TEST_F(RenameCliTest, RenamesNumbersClashesAndUndoTakesItBack) {
