@@ -15,7 +15,7 @@
 #include <QMenu>
 #include <QTableView>
 
-#include "bench_support.h"
+#include "window_bench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -72,11 +72,7 @@ void BM_RenameClashingDescriptions(benchmark::State& state) {
     doc.OpenFolderPath(folder);
     view.initialUpdate();
     QString status;
-    QObject::connect(&view, &tressel::CMarlockUtilView::statusText,
-                     [&status](int pane, const QString& text) {
-                         if (pane == 2)
-                             status = text;
-                     });
+    tressel::bench::CatchReport(view, status);
     for (auto _ : state) {
         view.selectAll();
         view.renameToColumn(1);
@@ -94,7 +90,5 @@ BENCHMARK(BM_RenameClashingDescriptions)->Arg(100)->Arg(500)->Unit(benchmark::kM
 } // namespace
 
 int main(int argc, char** argv) {
-    tressel::bench::IsolateFromTheUser();
-    QApplication app(argc, argv);
-    return tressel::bench::RunBenchmarks(argc, argv);
+    return tressel::bench::RunWindowBenchmarks(argc, argv);
 }

@@ -16,7 +16,7 @@
 #include <QTableView>
 #include <QTimer>
 
-#include "bench_support.h"
+#include "window_bench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -53,11 +53,7 @@ void RunSelectAll(benchmark::State& state, const QString& text, bool readFirst) 
     doc.OpenFolderPath(folder);
     view.initialUpdate();
     QString status;
-    QObject::connect(&view, &tressel::CMarlockUtilView::statusText,
-                     [&status](int pane, const QString& line) {
-                         if (pane == tressel::PaneReport)
-                             status = line;
-                     });
+    tressel::bench::CatchReport(view, status);
     for (auto _ : state) {
         state.PauseTiming();
         view.repopulate();
@@ -94,7 +90,5 @@ BENCHMARK(BM_SelectAllMatchingNothing)->Unit(benchmark::kMillisecond)->Iteration
 } // namespace
 
 int main(int argc, char** argv) {
-    tressel::bench::IsolateFromTheUser();
-    QApplication app(argc, argv);
-    return tressel::bench::RunBenchmarks(argc, argv);
+    return tressel::bench::RunWindowBenchmarks(argc, argv);
 }

@@ -14,7 +14,7 @@
 #include <QApplication>
 #include <QTableView>
 
-#include "bench_support.h"
+#include "window_bench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,7 +86,5 @@ BENCHMARK(BM_SortByName)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 } // namespace
 
 int main(int argc, char** argv) {
-    tressel::bench::IsolateFromTheUser();
-    QApplication app(argc, argv);
-    return tressel::bench::RunBenchmarks(argc, argv);
+    return tressel::bench::RunWindowBenchmarks(argc, argv);
 }

@@ -14,7 +14,7 @@
 #include <QApplication>
 #include <QTableView>
 
-#include "bench_support.h"
+#include "window_bench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -127,7 +127,5 @@ BENCHMARK(BM_MillionRefreshThousand)->Unit(benchmark::kMillisecond)->Iterations(
 } // namespace
 
 int main(int argc, char** argv) {
-    tressel::bench::IsolateFromTheUser();
-    QApplication app(argc, argv);
-    return tressel::bench::RunBenchmarks(argc, argv);
+    return tressel::bench::RunWindowBenchmarks(argc, argv);
 }

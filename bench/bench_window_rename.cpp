@@ -15,7 +15,7 @@
 #include <QMenu>
 #include <QTableView>
 
-#include "bench_support.h"
+#include "window_bench.h"
 
 #include <benchmark/benchmark.h>
 
@@ -51,11 +51,7 @@ void BM_WindowRenameOfAllRows(benchmark::State& state) {
     doc.OpenFolderPath(folder);
     view.initialUpdate();
     QString status;
-    QObject::connect(&view, &tressel::CMarlockUtilView::statusText,
-                     [&status](int pane, const QString& text) {
-                         if (pane == 2)
-                             status = text;
-                     });
+    tressel::bench::CatchReport(view, status);
     for (auto _ : state) {
         view.selectAll();
         const auto start = std::chrono::steady_clock::now();
@@ -118,9 +114,7 @@ BENCHMARK(BM_CliRenameOfTheSameFolder)->Unit(benchmark::kMillisecond)->Iteration
 } // namespace
 
 int main(int argc, char** argv) {
-    tressel::bench::IsolateFromTheUser();
-    QApplication app(argc, argv);
-    const int result = tressel::bench::RunBenchmarks(argc, argv);
+    const int result = tressel::bench::RunWindowBenchmarks(argc, argv);
     if (g_windowSeconds > 0 && g_cliSeconds > 0)
         std::printf("window rename %.3f s, tressel rename %.3f s: ratio %.2f\n", g_windowSeconds,
                     g_cliSeconds, g_windowSeconds / g_cliSeconds);
