@@ -27,16 +27,18 @@
 
 namespace {
 
-const char* MillionFolder() {
-    return std::getenv("TRESSEL_BENCH_MILLION");
+// The folder of a million entries; null, and the benchmark skipped, when none is named.
+const char* MillionFolder(benchmark::State& state) {
+    const char* folder = std::getenv("TRESSEL_BENCH_MILLION");
+    if (!folder)
+        state.SkipWithError("TRESSEL_BENCH_MILLION is not set");
+    return folder;
 }
 
 void BM_MillionToFirstScreen(benchmark::State& state) {
-    const char* folder = MillionFolder();
-    if (!folder) {
-        state.SkipWithError("TRESSEL_BENCH_MILLION is not set");
+    const char* folder = MillionFolder(state);
+    if (!folder)
         return;
-    }
     tressel::CMarlockUtilDoc doc;
     tressel::CMarlockUtilView view(doc);
     view.resize(1000, 700);
@@ -87,11 +89,9 @@ void Apply(const std::string& folder, const std::vector<std::string>& remove,
 }
 
 void BM_MillionRefreshThousand(benchmark::State& state) {
-    const char* folder = MillionFolder();
-    if (!folder) {
-        state.SkipWithError("TRESSEL_BENCH_MILLION is not set");
+    const char* folder = MillionFolder(state);
+    if (!folder)
         return;
-    }
     tressel::CMarlockUtilDoc doc;
     tressel::CMarlockUtilView view(doc);
     view.resize(1000, 700);
