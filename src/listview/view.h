@@ -279,6 +279,7 @@ private:
     void undoJournaled();
     bool redoJournaled();
     void refreshUndoHistory();
+    void showJournalsInHistory(const std::vector<JournalSummary>& journals);
     void applyColumnOrder();
     void saveColumnOrder();
     bool applyColumnWidths();

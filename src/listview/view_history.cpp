@@ -47,17 +47,18 @@ std::vector<JournalSummary> CMarlockUtilView::folderJournals() const {
 void CMarlockUtilView::updateUndoActions() {
     const bool historyUndo = m_undo.canUndo();
     const bool historyRedo = m_undo.canRedo();
-    bool journalUndo = false;
-    bool journalRedo = false;
-    if (!historyUndo || !historyRedo) {
-        const std::vector<JournalSummary> journals = folderJournals();
-        journalUndo = RouteOf(m_undo, NewestToUndo(journals), true) == Route::Journal;
-        journalRedo = RouteOf(m_undo, NextToRedo(journals), false) == Route::Journal;
-    }
+    const bool historyShown = m_undoHistory && m_undoHistory->isVisible();
+    // The journals are read once, and only when the history cannot answer alone.
+    std::vector<JournalSummary> journals;
+    if (!historyUndo || !historyRedo || historyShown)
+        journals = folderJournals();
+    const bool journalUndo = RouteOf(m_undo, NewestToUndo(journals), true) == Route::Journal;
+    const bool journalRedo = RouteOf(m_undo, NextToRedo(journals), false) == Route::Journal;
     m_undoAction->setEnabled(historyUndo || journalUndo);
     m_redoAction->setEnabled(historyRedo || journalRedo);
     m_undoHistoryAction->setEnabled(!m_doc.GetCurrentFolderPath().empty());
-    refreshUndoHistory();
+    if (historyShown)
+        showJournalsInHistory(journals);
 }
 
 void CMarlockUtilView::undoJournaled() {
@@ -136,9 +137,11 @@ CUndoHistoryDialog* CMarlockUtilView::undoHistoryDialog() const {
 }
 
 void CMarlockUtilView::refreshUndoHistory() {
-    if (!m_undoHistory || !m_undoHistory->isVisible())
-        return;
-    const std::vector<JournalSummary> journals = folderJournals();
+    if (m_undoHistory && m_undoHistory->isVisible())
+        showJournalsInHistory(folderJournals());
+}
+
+void CMarlockUtilView::showJournalsInHistory(const std::vector<JournalSummary>& journals) {
     auto rowOf = [&](const JournalSummary* target, bool back) {
         return RouteOf(m_undo, target, back) == Route::None
                    ? -1
