@@ -356,18 +356,16 @@ std::vector<int> RecordsOf(const ExtensionPlan& plan) {
 // The changes a run of the plan would make, named as the run would name them (clashes
 // numbered), for the user to look over.
 std::vector<PlannedChange> PlannedChanges(CMarlockUtilDoc& doc, const ExtensionPlan& plan,
-                                          RenameOptions options) {
-    std::vector<PlannedChange> changes;
-    std::map<std::string, QString> descriptions;
+                                          const RenameOptions& options) {
+    std::map<int, QString> descriptions;
     for (const auto& [record, fix] : plan)
-        descriptions.emplace(fix.name, QString::fromStdString(fix.description));
-    options.dryRun = true;
-    options.onRename = [&](const std::string& from, const std::string& to) {
-        changes.push_back({from, to, descriptions[from]});
-    };
+        descriptions.emplace(record, QString::fromStdString(fix.description));
     CPlannedRows rows(RecordsOf(plan));
-    CUndoGroup unrecorded;
-    RunRenameCommand(doc, rows, unrecorded, options);
+    std::vector<PlannedChange> changes;
+    for (const PlannedRename& file : PlanRenameCommand(doc, rows, options).files) {
+        if (file.newName != file.oldName)
+            changes.push_back({file.oldName, file.newName, descriptions[file.record]});
+    }
     return changes;
 }
 
